@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Installs everything Quillmark needs to build and test on Debian 12, as root.
+# Quick when everything is already in place: each step checks before it acts.
+set -euo pipefail
+
+top=$(cd "$(dirname "$0")/.." && pwd)
+deps="$top/deps"
+
+packages=(
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
+  cmake ninja-build make wine xvfb xauth xdotool imagemagick
+  python3 python3-pyftpdlib googletest dpkg-dev fonts-liberation
+)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+# Source packages need a deb-src entry beside the binary one.
+srcfile=/etc/apt/sources.list.d/quillmark-src.sources
+need_update=0
+if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
+  echo "setup: adding a deb-src entry"
+  as_root tee "$srcfile" >/dev/null <<'SRC'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb-src
+URIs: http://deb.debian.org/debian-security
+Suites: bookworm-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+  need_update=1
+fi
+
+if [ ${#missing[@]} -gt 0 ] || [ $need_update -eq 1 ]; then
+  echo "setup: installing ${missing[*]:-(nothing, refreshing the source lists)}"
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
+  if [ ${#missing[@]} -gt 0 ]; then
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+  fi
+fi
+
+mkdir -p "$deps/download"
+
+fetch_source() { # package, folder the unpacked source must contain
+  local pkg=$1 probe=$2
+  [ -e "$deps/$probe" ] && return 0
+  echo "setup: fetching the $pkg source package"
+  ( cd "$deps/download"
+    if ! ls "${pkg}"_*.dsc >/dev/null 2>&1; then
+      apt-get source --download-only "$pkg" >/dev/null 2>&1 || {
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
+        apt-get source --download-only "$pkg"
+      }
+    fi
+    rm -rf "$deps/src-$pkg"
+    dpkg-source --no-check -x "$(ls "${pkg}"_*.dsc | head -n 1)" "$deps/src-$pkg" >/dev/null
+  )
+}
+
+fetch_source scite src-scite/scintilla/win32/ScintillaWin.cxx
+fetch_source tinyxml src-tinyxml/tinyxml.cpp
+fetch_source exuberant-ctags src-exuberant-ctags/mk_mingw.mak
+
+# Boost.Regex is header-only from 1.76 on; Debian 12's default boost is 1.74.
+if [ ! -e "$deps/boost/include/boost/regex.hpp" ]; then
+  echo "setup: unpacking the Boost 1.81 headers"
+  ( cd "$deps/download"
+    ls libboost1.81-dev_*.deb >/dev/null 2>&1 || apt-get download libboost1.81-dev
+    rm -rf "$deps/boost-pkg" "$deps/boost"
+    dpkg-deb -x "$(ls libboost1.81-dev_*.deb | head -n 1)" "$deps/boost-pkg"
+  )
+  # The cross build sees a folder holding only the boost headers, never /usr/include.
+  mkdir -p "$deps/boost/include"
+  ln -s "$deps/boost-pkg/usr/include/boost" "$deps/boost/include/boost"
+fi
+
+echo "setup: done"
