@@ -9,7 +9,7 @@ deps="$top/deps"
 packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
   cmake ninja-build make wine xvfb xauth xdotool imagemagick
-  python3 python3-pyftpdlib googletest dpkg-dev fonts-liberation
+  python3 python3-pyftpdlib googletest dpkg-dev fonts-liberation locales
 )
 
 as_root() {
@@ -48,6 +48,14 @@ if [ ${#missing[@]} -gt 0 ] || [ $need_update -eq 1 ]; then
   if [ ${#missing[@]} -gt 0 ]; then
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
   fi
+fi
+
+# Wine takes the ANSI code page from the locale: tests pin en_US.UTF-8 (code page 1252).
+if ! locale -a 2>/dev/null | grep -qi '^en_US\.utf-\?8$'; then
+  echo "setup: generating the en_US.UTF-8 locale"
+  as_root sed -i 's/^# *en_US.UTF-8 UTF-8/en_US.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^en_US.UTF-8 UTF-8' /etc/locale.gen || echo 'en_US.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
+  as_root locale-gen >/dev/null
 fi
 
 mkdir -p "$deps/download"

@@ -1,0 +1,28 @@
+# Quillmark: the two commands of the README, and a few more for developers.
+BUILD ?= build
+CMAKE_FLAGS ?=
+
+.PHONY: all setup configure build test run bench clean
+
+all: build
+
+setup:
+	tools/setup.sh
+
+configure: setup
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure
+
+run: build
+	tools/run.sh $(BUILD)
+
+bench: build
+	tools/bench.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD)

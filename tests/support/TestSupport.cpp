@@ -1,0 +1,179 @@
+// Helpers shared by the tests.
+#include "support/TestSupport.h"
+
+#include <shlwapi.h>
+
+#include <vector>
+
+namespace testing_support {
+
+TempFolder::TempFolder() {
+    char base[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, base);
+    static int counter = 0;
+    for (;;) {
+        char name[MAX_PATH];
+        wsprintfA(name, "%sqmtest-%lu-%d", base, ::GetCurrentProcessId(), ++counter);
+        if (::CreateDirectoryA(name, nullptr)) {
+            path_ = name;
+            break;
+        }
+    }
+}
+
+static void RemoveTree(const std::string& folder) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = data.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string full = folder + "\\" + name;
+            ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else
+                ::DeleteFileA(full.c_str());
+        } while (::FindNextFileA(find, &data));
+        ::FindClose(find);
+    }
+    ::SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::RemoveDirectoryA(folder.c_str());
+}
+
+TempFolder::~TempFolder() { RemoveTree(path_); }
+
+std::string TempFolder::Path(const std::string& name) const { return name.empty() ? path_ : path_ + "\\" + name; }
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = bytes.empty() || ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+bool ReadFileBytes(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    char buffer[65536];
+    DWORD read = 0;
+    while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) bytes.append(buffer, read);
+    ::CloseHandle(file);
+    return true;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::string bytes;
+    ReadFileBytes(path, bytes);
+    return bytes;
+}
+
+void ClearProgramRegistry() { ::SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Altav\\Quillmark"); }
+
+void PumpMessages(int forMs) {
+    DWORD until = ::GetTickCount() + forMs;
+    do {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        if (forMs > 0) ::Sleep(5);
+    } while (forMs > 0 && static_cast<int>(until - ::GetTickCount()) > 0);
+}
+
+bool PumpUntil(const std::function<bool()>& condition, int timeoutMs) {
+    DWORD until = ::GetTickCount() + timeoutMs;
+    for (;;) {
+        PumpMessages();
+        if (condition()) return true;
+        if (static_cast<int>(until - ::GetTickCount()) <= 0) return false;
+        ::Sleep(10);
+    }
+}
+
+std::string WindowText(HWND window) {
+    char text[4096] = "";
+    ::GetWindowTextA(window, text, sizeof(text));
+    return text;
+}
+
+BoxAnswerer::BoxAnswerer(std::string caption, int button, int timeoutMs)
+    : wanted_(std::move(caption)), button_(button), timeoutMs_(timeoutMs) {
+    thread_ = std::thread([this] { Run(); });
+}
+
+BoxAnswerer::~BoxAnswerer() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+}
+
+namespace {
+struct BoxSearch {
+    const std::string* caption;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindBox(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<BoxSearch*>(param);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    if (process != ::GetCurrentProcessId() || !::IsWindowVisible(window)) return TRUE;
+    char className[64] = "";
+    ::GetClassNameA(window, className, sizeof(className));
+    if (lstrcmpA(className, "#32770") != 0) return TRUE;
+    if (!search->caption->empty() && WindowText(window) != *search->caption) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+BOOL CALLBACK CollectStatic(HWND window, LPARAM param) {
+    char className[64] = "";
+    ::GetClassNameA(window, className, sizeof(className));
+    if (lstrcmpiA(className, "Static") == 0) {
+        std::string text = WindowText(window);
+        if (!text.empty()) {
+            auto* all = reinterpret_cast<std::string*>(param);
+            if (!all->empty()) *all += "\n";
+            *all += text;
+        }
+    }
+    return TRUE;
+}
+} // namespace
+
+void BoxAnswerer::Run() {
+    DWORD until = ::GetTickCount() + timeoutMs_;
+    while (!stop_) {
+        BoxSearch search{&wanted_};
+        ::EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+        if (search.found) {
+            HWND button = ::GetDlgItem(search.found, button_);
+            if (button) {
+                if (count_ == 0) {
+                    std::string all;
+                    ::EnumChildWindows(search.found, CollectStatic, reinterpret_cast<LPARAM>(&all));
+                    text_ = all;
+                    caption_ = WindowText(search.found);
+                }
+                ::SendMessageA(button, BM_CLICK, 0, 0);
+                // The box may ignore a click while it is still starting up: wait until it is gone.
+                for (int i = 0; i < 200 && ::IsWindow(search.found) && ::IsWindowVisible(search.found); ++i)
+                    ::Sleep(10);
+                if (!::IsWindow(search.found) || !::IsWindowVisible(search.found)) {
+                    ++count_;
+                    answered_ = true;
+                    if (!answerAll_) return;
+                }
+            }
+        }
+        if (!answerAll_ && static_cast<int>(until - ::GetTickCount()) <= 0) return;
+        ::Sleep(20);
+    }
+}
+
+} // namespace testing_support

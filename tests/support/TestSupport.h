@@ -1,0 +1,78 @@
+// Helpers shared by the tests: temporary folders, files, the registry, message pumping and
+// answering modal boxes the way a user would.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <atomic>
+
+namespace testing_support {
+
+// A fresh folder under the temporary folder, removed with everything in it at the end.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    // Full path of a name inside the folder (no trailing backslash for the folder itself).
+    std::string Path(const std::string& name = "") const;
+
+private:
+    std::string path_;
+};
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+// The whole file, or nullopt-like: returns false when it cannot be read.
+bool ReadFileBytes(const std::string& path, std::string& bytes);
+std::string ReadFileBytes(const std::string& path);
+
+// Deletes HKCU\Software\Altav\Quillmark with everything below it.
+void ClearProgramRegistry();
+
+// Runs the thread's message queue until it is empty (and at least `forMs` milliseconds).
+void PumpMessages(int forMs = 0);
+// Pumps messages until the condition holds or the time is up; returns the condition.
+bool PumpUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
+
+// Waits on another thread for a top-level dialog box (class "#32770") of this process whose
+// caption is `caption` (any caption when empty) and presses the button with the given
+// identifier (IDYES, IDNO, IDCANCEL, IDOK...). Records the box's text.
+class BoxAnswerer {
+public:
+    BoxAnswerer(std::string caption, int button, int timeoutMs = 10000);
+    ~BoxAnswerer(); // waits for the answering thread
+    BoxAnswerer(const BoxAnswerer&) = delete;
+    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+
+    bool Answered() const { return answered_; }
+    int Count() const { return count_; }
+    const std::string& Text() const { return text_; }
+    const std::string& Caption() const { return caption_; }
+    // Keep answering every box that appears until destroyed (instead of only the first).
+    void AnswerAll() { answerAll_ = true; }
+    void Stop() { stop_ = true; }
+
+private:
+    void Run();
+
+    std::string wanted_;
+    int button_;
+    int timeoutMs_;
+    std::atomic<bool> answered_{false};
+    std::atomic<int> count_{0};
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> answerAll_{false};
+    std::string text_;
+    std::string caption_;
+    std::thread thread_;
+};
+
+// The text of a window (GetWindowTextA).
+std::string WindowText(HWND window);
+
+} // namespace testing_support
