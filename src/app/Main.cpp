@@ -1,2 +1,8 @@
+// Process entry of Quillmark.exe.
 #include <windows.h>
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { MessageBoxA(nullptr, "x", "Quillmark", MB_OK); return 1; }
+
+#include "app/Application.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
+    return RunProcess(instance, commandLine, showCommand);
+}

@@ -17,7 +17,7 @@ public:
 
     sptr_t Call(unsigned int message, uptr_t wParam = 0, sptr_t lParam = 0) const;
     // For messages whose lParam is a text or a buffer.
-    sptr_t Call(unsigned int message, uptr_t wParam, const void* lParam) const {
+    template <class T> sptr_t Call(unsigned int message, uptr_t wParam, T* lParam) const {
         return Call(message, wParam, reinterpret_cast<sptr_t>(lParam));
     }
 

@@ -88,7 +88,7 @@ using Icon = UniqueOwner<NullIsNoneTraits<HICON, IconCloser>>;
 struct MenuCloser {
     void operator()(HMENU menu) const noexcept { ::DestroyMenu(menu); }
 };
-using Menu = UniqueOwner<NullIsNoneTraits<HMENU, MenuCloser>>;
+using MenuHandle = UniqueOwner<NullIsNoneTraits<HMENU, MenuCloser>>;
 
 struct ModuleCloser {
     void operator()(HMODULE module) const noexcept { ::FreeLibrary(module); }

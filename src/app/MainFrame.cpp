@@ -1,0 +1,578 @@
+// MainFrame: creation, layout, routing of messages and notifications, close sequence.
+#include "app/MainFrame.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include "app/OpenRequest.h"
+#include "documents/DocumentCommands.h"
+#include "documents/Session.h"
+#include "resources/Resource.h"
+#include "win/Strings.h"
+
+namespace {
+
+UINT FindReplaceMessage() {
+    static const UINT message = ::RegisterWindowMessageA(FINDMSGSTRINGA);
+    return message;
+}
+
+std::string ExecutableFolder() {
+    char path[MAX_PATH] = "";
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    ::PathRemoveFileSpecA(path);
+    ::PathAddBackslashA(path);
+    return path;
+}
+
+} // namespace
+
+// Window messages of the frame.
+const MessageRow<MainFrame> MainFrame::messageTable[] = {
+    MessageHandler(WM_CREATE, &MainFrame::OnCreate),
+    MessageHandler(WM_CLOSE, &MainFrame::OnClose),
+    MessageHandler(WM_DESTROY, &MainFrame::OnDestroy),
+    MessageHandler(WM_SIZE, &MainFrame::OnSize),
+    MessageHandler(WM_SETFOCUS, &MainFrame::OnSetFocus),
+    MessageHandler(WM_ACTIVATEAPP, &MainFrame::OnActivateApp),
+    MessageHandler(WM_COPYDATA, &MainFrame::OnCopyData),
+    MessageHandler(WM_DROPFILES, &MainFrame::OnDropFiles),
+    MessageHandler(WM_COMMAND, &MainFrame::OnCommand),
+    MessageHandler(WM_NOTIFY, &MainFrame::OnNotify),
+    MessageHandler(WM_WORKER_DONE, &MainFrame::OnWorkerDone),
+    MessageHandler(WM_INITMENUPOPUP, &MainFrame::OnInitMenuPopup),
+    MessageHandler(WM_MENUSELECT, &MainFrame::OnMenuSelect),
+    MessageHandler(WM_EXITMENULOOP, &MainFrame::OnExitMenuLoop),
+    MessageHandler(WM_SYSCOMMAND, &MainFrame::OnSysCommand),
+    MessageHandler(WM_MEASUREITEM, &MainFrame::OnMeasureItem),
+    MessageHandler(WM_DRAWITEM, &MainFrame::OnDrawItem),
+};
+
+// Notifications of the children, tried in this order.
+const MessageRow<MainFrame> MainFrame::notificationTable[] = {
+    NotifyFromHandler(ID_FILES_TREE, NM_DBLCLK, &MainFrame::OnFilesTreeDoubleClick),
+    NotifyFromHandler(ID_FILES_TREE, TVN_BEGINDRAGA, &MainFrame::OnFilesTreeBeginDrag),
+    NotifyFromHandler(ID_DOCUMENT_TABS, TCN_SELCHANGE, &MainFrame::OnDocumentTabChange),
+    NotifyFromHandler(ID_TOOLS_TABS, TCN_SELCHANGE, &MainFrame::OnToolsTabChange),
+    NotifyHandler(SCN_MARGINCLICK, &MainFrame::OnMarginClick),
+    NotifyHandler(SCN_CHARADDED, &MainFrame::OnCharAdded),
+    NotifyHandler(SCN_SAVEPOINTREACHED, &MainFrame::OnSavePoint),
+    NotifyHandler(SCN_SAVEPOINTLEFT, &MainFrame::OnSavePoint),
+    NotifyHandler(SCN_UPDATEUI, &MainFrame::OnUpdateUI),
+    // Handled by the sender itself: the Files tree, and the view's automatic indentation.
+    NotifyHandler(NM_RCLICK, &MainFrame::ReflectNotification),
+    NotifyHandler(TVN_DELETEITEMA, &MainFrame::ReflectNotification),
+    NotifyHandler(TVN_GETDISPINFOA, &MainFrame::ReflectNotification),
+    NotifyHandler(TVN_GETINFOTIPA, &MainFrame::ReflectNotification),
+    NotifyHandler(TVN_ITEMEXPANDINGA, &MainFrame::ReflectNotification),
+    NotifyHandler(TVN_ITEMEXPANDEDA, &MainFrame::ReflectNotification),
+    NotifyHandler(SCN_CHARADDED, &MainFrame::ReflectNotification),
+    NotifyHandler(TTN_GETDISPINFOA, &MainFrame::OnToolTipText),
+    NotifyHandler(TTN_GETDISPINFOW, &MainFrame::OnToolTipText),
+    // The standard frame's own share: the rebar's layout and chevrons.
+    NotifyHandler(RBN_AUTOSIZE, &MainFrame::OnRebarLayout),
+    NotifyHandler(RBN_HEIGHTCHANGE, &MainFrame::OnRebarLayout),
+    NotifyHandler(RBN_CHEVRONPUSHED, &MainFrame::OnChevronPushed),
+};
+
+MainFrame::MainFrame() : documentTabs_(*this) {
+    programFolder_ = ExecutableFolder();
+    ctagsPath_ = programFolder_ + "ctags.exe";
+    if (!::PathFileExistsA(ctagsPath_.c_str())) ctagsPath_.clear();
+    tagCacheLimit_ = Settings::kDefaultTagCacheLimit;
+    if (settings_.Load(programFolder_ + Settings::kFileName)) tagCacheLimit_ = ReadTagCacheLimit(settings_);
+    tagIndex_.SetLimit(tagCacheLimit_);
+}
+
+MainFrame::~MainFrame() = default;
+
+HWND MainFrame::CreateFrame() {
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    HICON icon = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, 32, 32, 0));
+    HICON smallIcon =
+        static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, 16, 16, 0));
+    RegisterWindowClass(windowClass, 0, nullptr, nullptr, icon, smallIcon);
+    accelerators_.Reset(::LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME)));
+
+    std::string title = LoadResourceString(IDS_APP_NAME);
+    HMENU menu = ::LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME));
+    WindowCreation creation;
+    creation.title = title.c_str();
+    creation.style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    creation.exStyle = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
+    creation.menuOrId = menu;
+    HWND frame = Create(windowClass, creation);
+    if (!frame && menu && ::IsMenu(menu)) ::DestroyMenu(menu);
+    return frame;
+}
+
+bool MainFrame::HandleMessage(Message& msg, LRESULT& result) {
+    if (msg.message == FindReplaceMessage()) {
+        result = OnFindReplace(msg);
+        return msg.handled;
+    }
+    return DispatchToTable(this, messageTable, msg, result);
+}
+
+// ---------------------------------------------------------------------------------------
+// Creation
+
+bool MainFrame::CreateBars() {
+    HWND frame = Handle();
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+
+    // 1. The menu moves from the frame into the command bar, with the toolbar's images.
+    LoadToolbarLayout(instance, IDR_MAINFRAME, toolbarLayout_);
+    toolbarImages_.Reset(LoadToolbarImages(instance, IDR_MAINFRAME, toolbarLayout_.imageWidth, RGB(255, 0, 255)));
+    HMENU menu = ::GetMenu(frame);
+    ::SetMenu(frame, nullptr);
+    if (!commandBar_.Create(frame, frame, menu, ID_COMMAND_BAR)) return false;
+    std::vector<std::pair<UINT, int>> images;
+    for (UINT command : toolbarLayout_.commands)
+        if (command) images.emplace_back(command, ToolbarImageOf(toolbarLayout_, command));
+    commandBar_.SetMenuImages(toolbarImages_.Get(), images);
+
+    // 2. The toolbar; its notifications and commands come to the frame.
+    toolbar_ = CreateToolbarControl(frame, ID_TOOLBAR, toolbarLayout_, toolbarImages_.Get());
+    if (!toolbar_) return false;
+    ::SendMessageA(toolbar_, TB_SETPARENT, reinterpret_cast<WPARAM>(frame), 0);
+
+    // 3. The update check's progress bar.
+    updateBand_ = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 100, 16,
+                                    frame, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ID_BAND_UPDATE)), instance,
+                                    nullptr);
+
+    // 4. The rebar with its three bands, the update band hidden.
+    rebar_ = ::CreateWindowExA(0, REBARCLASSNAMEA, "",
+                               WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | RBS_BANDBORDERS |
+                                   RBS_VARHEIGHT | RBS_AUTOSIZE | CCS_NODIVIDER | CCS_TOP,
+                               0, 0, 0, 0, frame, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ID_REBAR)), instance,
+                               nullptr);
+    if (!rebar_) return false;
+    REBARINFO info{sizeof(info)};
+    ::SendMessageA(rebar_, RB_SETBARINFO, 0, reinterpret_cast<LPARAM>(&info));
+
+    auto addBand = [&](HWND child, UINT id, bool newRow, int height, int idealWidth, const char* text) {
+        REBARBANDINFOA band{};
+        band.cbSize = sizeof(band);
+        band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_STYLE | RBBIM_ID | RBBIM_SIZE | RBBIM_IDEALSIZE;
+        band.fStyle = RBBS_CHILDEDGE | RBBS_USECHEVRON | (newRow ? RBBS_BREAK : 0);
+        band.hwndChild = child;
+        band.wID = id;
+        band.cxMinChild = 0;
+        band.cyMinChild = height;
+        band.cx = idealWidth;
+        band.cxIdeal = idealWidth;
+        if (text) {
+            band.fMask |= RBBIM_TEXT;
+            band.lpText = const_cast<char*>(text);
+        }
+        ::SendMessageA(rebar_, RB_INSERTBANDA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
+    };
+    SIZE toolbarSize{};
+    ::SendMessageA(toolbar_, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&toolbarSize));
+    DWORD buttonSize = static_cast<DWORD>(::SendMessageA(toolbar_, TB_GETBUTTONSIZE, 0, 0));
+    addBand(commandBar_.Handle(), ID_BAND_COMMAND_BAR, false, commandBar_.Height(), commandBar_.IdealWidth(),
+            nullptr);
+    addBand(toolbar_, ID_BAND_TOOLBAR, true, HIWORD(buttonSize), toolbarSize.cx, nullptr);
+    addBand(updateBand_, ID_BAND_UPDATE, true, 16, 200, "Update");
+    ::SendMessageA(rebar_, RB_SHOWBAND, ::SendMessageA(rebar_, RB_IDTOINDEX, ID_BAND_UPDATE, 0), FALSE);
+
+    // 5. The status bar.
+    std::string ready = LoadResourceString(IDS_IDLE_MESSAGE);
+    statusBar_ = ::CreateStatusWindowA(WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SBARS_SIZEGRIP, ready.c_str(), frame,
+                                       ID_STATUS_BAR);
+    if (!statusBar_) return false;
+    ::SendMessageA(statusBar_, SB_SIMPLE, TRUE, 0);
+    ShowStatusText(ready);
+    return true;
+}
+
+bool MainFrame::CreatePanes() {
+    HWND frame = Handle();
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+
+    // 7. The tab strip's close icon.
+    tabImages_.Reset(::ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_TABCLOSE), 16, 0, RGB(0, 255, 0),
+                                            IMAGE_BITMAP, LR_CREATEDIBSECTION));
+
+    // 8. The splitter; double-clicks that the tab strip lets through open a new document.
+    if (!splitter_.Create(frame, ID_SPLITTER)) return false;
+    splitter_.onDoubleClick = [this](POINT point) {
+        ::ClientToScreen(splitter_.Handle(), &point);
+        return documentTabs_.OnDoubleClickOutsideTabs(point);
+    };
+
+    // 9. The Tools pane with its tabs and the Files tree.
+    if (!toolsPane_.Create(splitter_.Handle(), "Tools", ID_PANE_CLOSE)) return false;
+    toolsTabs_ = toolsPages_.Create(toolsPane_.Handle(), ID_TOOLS_TABS);
+    if (!toolsTabs_) return false;
+    filesTree_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
+                                   WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TVS_HASBUTTONS |
+                                       TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_INFOTIP,
+                                   0, 0, 0, 0, toolsTabs_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ID_FILES_TREE)),
+                                   instance, nullptr);
+    toolsPages_.AddPage("Files", filesTree_);
+    toolsPane_.SetClient(toolsTabs_);
+
+    // 10. The document tabs.
+    if (!documentTabs_.Create(splitter_.Handle(), ID_DOCUMENT_TABS)) return false;
+    documentTabs_.SetImageList(tabImages_.Get());
+
+    // 11. Both panes in the splitter, the Tools pane 200 pixels wide.
+    splitter_.SetPanes(toolsPane_.Handle(), documentTabs_.Handle());
+    UpdateLayout();
+    splitter_.SetSplitterPosition(200);
+    return true;
+}
+
+LRESULT MainFrame::OnCreate(Message&) {
+    if (!CreateBars()) return -1;
+    ::DragAcceptFiles(Handle(), TRUE); // 6.
+    if (!CreatePanes()) return -1;
+
+    // 12. Check marks of the View toggles.
+    CheckMenuItem(ID_VIEW_TOOLBAR, true);
+    CheckMenuItem(ID_VIEW_STATUS_BAR, true);
+    CheckMenuItem(ID_VIEW_TOOLS, true);
+
+    // 13. Keys and idle time of the thread's message loop.
+    if (MessageLoop* loop = AppModule::GetMessageLoop()) {
+        loop->AddMessageFilter(this);
+        loop->AddIdleHandler(this);
+    }
+
+    // 14. The recent-file list in File > Recent Files.
+    HMENU fileMenu = ::GetSubMenu(Menu(), 0);
+    HMENU recentMenu = fileMenu ? ::GetSubMenu(fileMenu, 7) : nullptr;
+    char emptyText[128] = "";
+    if (recentMenu) ::GetMenuStringA(recentMenu, ID_FILE_MRU_FIRST, emptyText, sizeof(emptyText), MF_BYCOMMAND);
+    recentFiles_.BindMenu(recentMenu, emptyText[0] ? emptyText : "(empty)");
+    recentFiles_.Read();
+    recentFiles_.SetBound(RecentFileList::maxEntries);
+
+    // 15. The default-editor check comes here.
+    // 16. The last session's documents.
+    RestoreSession(documentTabs_);
+    // 17. The update check starts here.
+    // 18. Never an empty strip at start.
+    if (documentTabs_.Count() == 0) documentTabs_.OpenDocument(std::nullopt, false);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Layout, focus, activation
+
+void MainFrame::UpdateLayout() {
+    RECT client{};
+    ::GetClientRect(Handle(), &client);
+    int top = client.top, bottom = client.bottom;
+    if (rebar_ && ::IsWindowVisible(rebar_)) {
+        ::SendMessageA(rebar_, WM_SIZE, 0, 0);
+        RECT rect{};
+        ::GetWindowRect(rebar_, &rect);
+        top += rect.bottom - rect.top;
+    }
+    if (statusBar_ && ::IsWindowVisible(statusBar_)) {
+        ::SendMessageA(statusBar_, WM_SIZE, 0, 0);
+        RECT rect{};
+        ::GetWindowRect(statusBar_, &rect);
+        bottom -= rect.bottom - rect.top;
+    }
+    if (splitter_.Handle())
+        ::SetWindowPos(splitter_.Handle(), nullptr, client.left, top, client.right - client.left,
+                       std::max(0, bottom - top), SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+}
+
+LRESULT MainFrame::OnSize(Message& msg) {
+    if (msg.wParam != SIZE_MINIMIZED) UpdateLayout();
+    return 0;
+}
+
+LRESULT MainFrame::OnRebarLayout(Message&) {
+    UpdateLayout();
+    return 0;
+}
+
+LRESULT MainFrame::OnSetFocus(Message&) {
+    if (splitter_.Handle()) ::SetFocus(splitter_.Handle());
+    return 0;
+}
+
+LRESULT MainFrame::OnActivateApp(Message& msg) {
+    if (msg.wParam) CheckExternalChanges(documentTabs_, *this);
+    msg.PassOn();
+    return 0;
+}
+
+bool MainFrame::IsBandVisible(UINT bandId) const {
+    int index = static_cast<int>(::SendMessageA(rebar_, RB_IDTOINDEX, bandId, 0));
+    REBARBANDINFOA band{};
+    band.cbSize = sizeof(band);
+    band.fMask = RBBIM_STYLE;
+    if (index < 0 || !::SendMessageA(rebar_, RB_GETBANDINFOA, index, reinterpret_cast<LPARAM>(&band))) return false;
+    return (band.fStyle & RBBS_HIDDEN) == 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Opening files from other places
+
+LRESULT MainFrame::OnCopyData(Message& msg) {
+    const auto* request = reinterpret_cast<const COPYDATASTRUCT*>(msg.lParam);
+    std::optional<std::string> text = ReadOpenRequestText(request);
+    if (!text) return 0;
+    documentTabs_.OpenDocument(RequestPath(*text), false);
+    if (request->dwData != static_cast<ULONG_PTR>(OpenMode::openOnly)) {
+        if (::IsIconic(Handle())) ::ShowWindow(Handle(), SW_RESTORE);
+        HWND popup = ::GetLastActivePopup(Handle());
+        if (::IsWindow(popup)) ::SetForegroundWindow(popup);
+    }
+    return 0;
+}
+
+LRESULT MainFrame::OnDropFiles(Message& msg) {
+    auto drop = reinterpret_cast<HDROP>(msg.wParam);
+    UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        char path[MAX_PATH] = "";
+        if (::DragQueryFileA(drop, i, path, MAX_PATH)) documentTabs_.OpenDocument(std::string(path), false);
+    }
+    ::DragFinish(drop);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Closing
+
+LRESULT MainFrame::OnClose(Message& msg) {
+    {
+        ScopedLock lock(updateLock_);
+        if (updateThread_ && updateSession_) updateSession_ = nullptr; // closing it aborts the check
+    }
+    if (updateThread_) return 0; // closes once the check has ended
+    for (int i = 0; i < documentTabs_.Count(); ++i) {
+        Document* document = documentTabs_.DocumentAt(i);
+        if (document && !ConfirmClose(*document, *this)) return 0;
+    }
+    WriteSession(documentTabs_);
+    recentFiles_.Write();
+    if (filesTree_) ::SendMessageA(filesTree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    msg.PassOn(); // the default processing destroys the window and the views with it
+    return 0;
+}
+
+LRESULT MainFrame::OnDestroy(Message& msg) {
+    if (MessageLoop* loop = AppModule::GetMessageLoop()) {
+        loop->RemoveMessageFilter(this);
+        loop->RemoveIdleHandler(this);
+    }
+    ::DragAcceptFiles(Handle(), FALSE);
+    ::PostQuitMessage(1);
+    msg.PassOn();
+    return 0;
+}
+
+LRESULT MainFrame::OnWorkerDone(Message& msg) {
+    DWORD exitCode = 0;
+    if (updateThread_) {
+        ::WaitForSingleObject(updateThread_.Get(), INFINITE);
+        ::GetExitCodeThread(updateThread_.Get(), &exitCode);
+        updateThread_.Reset();
+    }
+    if (msg.wParam) {
+        ::SendMessageA(rebar_, RB_SHOWBAND, ::SendMessageA(rebar_, RB_IDTOINDEX, ID_BAND_UPDATE, 0), FALSE);
+        if (exitCode) ::PostMessageA(Handle(), WM_CLOSE, 0, 0);
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Menus, prompts and tooltips
+
+LRESULT MainFrame::OnInitMenuPopup(Message& msg) {
+    if (HIWORD(msg.lParam)) { // the window menu
+        msg.PassOn();
+        return 0;
+    }
+    UpdateCommandUI();
+    menuOpen_ = true;
+    return 0;
+}
+
+void MainFrame::ShowStatusText(const std::string& text) {
+    if (statusBar_) ::SendMessageA(statusBar_, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+LRESULT MainFrame::OnMenuSelect(Message& msg) {
+    commandBar_.OnMenuSelect(msg.wParam, msg.lParam);
+    UINT id = LOWORD(msg.wParam), flags = HIWORD(msg.wParam);
+    if (flags == 0xFFFF && msg.lParam == 0) {
+        ShowStatusText(LoadResourceString(IDS_IDLE_MESSAGE));
+        menuOpen_ = false;
+        return 0;
+    }
+    std::string prompt;
+    if (flags & (MF_POPUP | MF_SEPARATOR)) {
+        prompt.clear();
+    } else if (flags & MF_SYSMENU) {
+        if (id >= SC_SIZE) prompt = CommandPrompt(LoadResourceString(IDS_SC_SIZE + (id - SC_SIZE) / 16));
+    } else if (id >= ID_FILE_MRU_FIRST && id <= ID_FILE_MRU_LAST) {
+        prompt = CommandPrompt(LoadResourceString(IDS_MRU_FILE));
+    } else {
+        prompt = CommandPrompt(LoadResourceString(id));
+    }
+    ShowStatusText(prompt);
+    return 0;
+}
+
+LRESULT MainFrame::OnExitMenuLoop(Message&) {
+    menuOpen_ = false;
+    ShowStatusText(LoadResourceString(IDS_IDLE_MESSAGE));
+    return 0;
+}
+
+LRESULT MainFrame::OnSysCommand(Message& msg) {
+    if ((msg.wParam & 0xFFF0) == SC_KEYMENU && msg.lParam != ' ') {
+        if (!commandBar_.OnKeyMenu(static_cast<int>(msg.lParam))) ::MessageBeep(0);
+        return 0;
+    }
+    msg.PassOn();
+    return 0;
+}
+
+LRESULT MainFrame::OnMeasureItem(Message& msg) {
+    auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(msg.lParam);
+    if (item && commandBar_.OnMeasureItem(*item)) return TRUE;
+    msg.PassOn();
+    return 0;
+}
+
+LRESULT MainFrame::OnDrawItem(Message& msg) {
+    const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(msg.lParam);
+    if (item && commandBar_.OnDrawItem(*item)) return TRUE;
+    msg.PassOn();
+    return 0;
+}
+
+LRESULT MainFrame::OnToolTipText(Message& msg) {
+    const NMHDR* header = msg.Notification();
+    // Only the toolbar's buttons: their tool id is the command.
+    std::string tip = CommandTooltip(LoadResourceString(static_cast<UINT>(header->idFrom))).substr(0, 79);
+    if (header->code == TTN_GETDISPINFOA) {
+        auto* info = reinterpret_cast<NMTTDISPINFOA*>(msg.lParam);
+        lstrcpynA(info->szText, tip.c_str(), sizeof(info->szText));
+        info->lpszText = info->szText;
+    } else {
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(msg.lParam);
+        ::MultiByteToWideChar(CP_ACP, 0, tip.c_str(), -1, info->szText, ARRAYSIZE(info->szText));
+        info->szText[ARRAYSIZE(info->szText) - 1] = 0;
+        info->lpszText = info->szText;
+    }
+    return 0;
+}
+
+LRESULT MainFrame::OnChevronPushed(Message& msg) {
+    const auto* chevron = reinterpret_cast<const NMREBARCHEVRON*>(msg.lParam);
+    REBARBANDINFOA band{};
+    band.cbSize = sizeof(band);
+    band.fMask = RBBIM_CHILD | RBBIM_ID;
+    ::SendMessageA(rebar_, RB_GETBANDINFOA, chevron->uBand, reinterpret_cast<LPARAM>(&band));
+    RECT bandRect{};
+    ::GetClientRect(band.hwndChild, &bandRect);
+    POINT point{chevron->rc.left, chevron->rc.bottom};
+    ::ClientToScreen(rebar_, &point);
+    if (band.wID == ID_BAND_COMMAND_BAR) {
+        commandBar_.ShowOverflowMenu(bandRect.right, point);
+        return 0;
+    }
+    // The toolbar: its hidden buttons as a pop-up menu.
+    MenuHandle popup(::CreatePopupMenu());
+    int count = static_cast<int>(::SendMessageA(toolbar_, TB_BUTTONCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        TBBUTTON button{};
+        ::SendMessageA(toolbar_, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
+        RECT rect{};
+        ::SendMessageA(toolbar_, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rect));
+        if (rect.right <= bandRect.right) continue;
+        if (button.fsStyle & BTNS_SEP) {
+            if (::GetMenuItemCount(popup.Get()) > 0) ::AppendMenuA(popup.Get(), MF_SEPARATOR, 0, nullptr);
+            continue;
+        }
+        std::string text = CommandTooltip(LoadResourceString(button.idCommand));
+        UINT flags = MF_STRING | ((button.fsState & TBSTATE_ENABLED) ? 0 : MF_GRAYED);
+        ::AppendMenuA(popup.Get(), flags, button.idCommand, text.c_str());
+    }
+    if (::GetMenuItemCount(popup.Get()) > 0) {
+        UINT command = ::TrackPopupMenuEx(popup.Get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD, point.x, point.y,
+                                          Handle(), nullptr);
+        if (command) ::PostMessageA(Handle(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    }
+    return 0;
+}
+
+void MainFrame::CheckMenuItem(UINT id, bool checked) {
+    ::CheckMenuItem(Menu(), id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+// ---------------------------------------------------------------------------------------
+// Notifications of the children
+
+LRESULT MainFrame::OnNotify(Message& msg) {
+    LRESULT result = 0;
+    if (msg.Notification() && DispatchToTable(this, notificationTable, msg, result)) return result;
+    msg.PassOn();
+    return 0;
+}
+
+LRESULT MainFrame::OnFilesTreeDoubleClick(Message& msg) {
+    msg.PassOn(); // the Files pane opens files here
+    return 0;
+}
+
+LRESULT MainFrame::OnFilesTreeBeginDrag(Message& msg) {
+    msg.PassOn(); // the Files pane's drag starts here
+    return 0;
+}
+
+LRESULT MainFrame::OnDocumentTabChange(Message&) {
+    documentTabs_.RaiseSelectedView();
+    return 0;
+}
+
+LRESULT MainFrame::OnToolsTabChange(Message&) {
+    toolsPages_.RaiseSelectedPage();
+    return 0;
+}
+
+LRESULT MainFrame::OnMarginClick(Message&) { return 0; }
+
+LRESULT MainFrame::OnCharAdded(Message& msg) {
+    msg.PassOn(); // the view's own handling
+    return 0;
+}
+
+LRESULT MainFrame::OnSavePoint(Message& msg) {
+    documentTabs_.UpdateTabText(msg.Notification()->hwndFrom);
+    return 0;
+}
+
+LRESULT MainFrame::OnUpdateUI(Message&) { return 0; }
+
+LRESULT MainFrame::ReflectNotification(Message& msg) {
+    const NMHDR* header = msg.Notification();
+    return ::SendMessageA(header->hwndFrom, WM_NOTIFY + 0x2000, msg.wParam, msg.lParam);
+}
+
+// ---------------------------------------------------------------------------------------
+// Keys and idle time
+
+bool MainFrame::PreTranslateMessage(MSG& msg) {
+    if (accelerators_ && ::TranslateAcceleratorA(Handle(), accelerators_.Get(), &msg)) return true;
+    return ::IsDialogMessageA(Handle(), &msg) != FALSE;
+}
+
+bool MainFrame::OnIdle() {
+    UpdateCommandUI();
+    return false;
+}

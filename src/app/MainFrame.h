@@ -1,0 +1,195 @@
+// The program's only top-level window: owner of the long-lived state and of every child
+// window, router of every message, notification and command.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "config/Settings.h"
+#include "documents/DocumentHost.h"
+#include "documents/DocumentTabs.h"
+#include "documents/RecentFileList.h"
+#include "php/TagIndex.h"
+#include "win/CommandBar.h"
+#include "win/Handles.h"
+#include "win/MessageLoop.h"
+#include "win/PageTabs.h"
+#include "win/PaneContainer.h"
+#include "win/Splitter.h"
+#include "win/Toolbar.h"
+#include "win/Window.h"
+
+constexpr UINT WM_WORKER_DONE = WM_USER + 1;
+
+// Child window identifiers of the frame's own children.
+constexpr UINT ID_SPLITTER = 0xE900 + 1;
+constexpr UINT ID_DOCUMENT_TABS = 0xE900 + 2;
+constexpr UINT ID_TOOLS_TABS = 0xE900 + 3;
+constexpr UINT ID_FILES_TREE = 0xE900 + 4;
+constexpr UINT ID_COMMAND_BAR = 0xE900 + 5;
+
+// Remembered find and replace texts and options.
+struct SearchState {
+    std::string findText;
+    std::string replaceText;
+    DWORD flags = 0;
+};
+
+class MainFrame : public Window, public DocumentHost, public MessageFilter, public IdleHandler {
+public:
+    static constexpr const char* windowClass = "QuillmarkMainFrame";
+
+    MainFrame();
+    ~MainFrame() override;
+
+    // Creates the window with the program's title, menu, icon and styles; nullptr on failure.
+    HWND CreateFrame();
+
+    // DocumentHost
+    HWND MainWindow() const override { return Handle(); }
+    const Settings& ViewSettings() const override { return settings_; }
+    const std::string& CtagsPath() const override { return ctagsPath_; }
+    void InvalidateTagCache(const std::string& path) override;
+    void AddRecentFile(const std::string& path) override;
+    void CloseFindDialog() override;
+
+    // MessageFilter, IdleHandler
+    bool PreTranslateMessage(MSG& msg) override;
+    bool OnIdle() override;
+
+    // Recomputes the enabled state and check marks of the commands (menu and toolbar).
+    void UpdateCommandUI();
+
+    // Parts, for the tests and the neighbours that need them.
+    DocumentTabs& Tabs() { return documentTabs_; }
+    RecentFileList& RecentFiles() { return recentFiles_; }
+    HMENU Menu() const { return commandBar_.Menu(); }
+    HWND Rebar() const { return rebar_; }
+    HWND Toolbar() const { return toolbar_; }
+    HWND StatusBar() const { return statusBar_; }
+    HWND UpdateBand() const { return updateBand_; }
+    HWND ToolsTabs() const { return toolsTabs_; }
+    HWND FilesTree() const { return filesTree_; }
+    CommandBar& Commands() { return commandBar_; }
+    Splitter& SplitterWindow() { return splitter_; }
+    PaneContainer& ToolsPane() { return toolsPane_; }
+    const std::string& ProgramFolder() const { return programFolder_; }
+    int TagCacheLimit() const { return tagCacheLimit_; }
+    HACCEL Accelerators() const { return accelerators_.Get(); }
+    bool IsBandVisible(UINT bandId) const;
+    void UpdateLayout();
+
+protected:
+    bool HandleMessage(Message& msg, LRESULT& result) override;
+
+private:
+    // Messages
+    LRESULT OnCreate(Message& msg);
+    LRESULT OnClose(Message& msg);
+    LRESULT OnDestroy(Message& msg);
+    LRESULT OnSize(Message& msg);
+    LRESULT OnSetFocus(Message& msg);
+    LRESULT OnActivateApp(Message& msg);
+    LRESULT OnCopyData(Message& msg);
+    LRESULT OnDropFiles(Message& msg);
+    LRESULT OnWorkerDone(Message& msg);
+    LRESULT OnInitMenuPopup(Message& msg);
+    LRESULT OnMenuSelect(Message& msg);
+    LRESULT OnExitMenuLoop(Message& msg);
+    LRESULT OnSysCommand(Message& msg);
+    LRESULT OnMeasureItem(Message& msg);
+    LRESULT OnDrawItem(Message& msg);
+    LRESULT OnCommand(Message& msg);
+    LRESULT OnNotify(Message& msg);
+    LRESULT OnFindReplace(Message& msg);
+
+    // Notifications
+    LRESULT OnFilesTreeDoubleClick(Message& msg);
+    LRESULT OnFilesTreeBeginDrag(Message& msg);
+    LRESULT OnDocumentTabChange(Message& msg);
+    LRESULT OnToolsTabChange(Message& msg);
+    LRESULT OnMarginClick(Message& msg);
+    LRESULT OnCharAdded(Message& msg);
+    LRESULT OnSavePoint(Message& msg);
+    LRESULT OnUpdateUI(Message& msg);
+    LRESULT ReflectNotification(Message& msg);
+    LRESULT OnToolTipText(Message& msg);
+    LRESULT OnRebarLayout(Message& msg);
+    LRESULT OnChevronPushed(Message& msg);
+
+    // Commands
+    LRESULT OnFileNew(Message& msg);
+    LRESULT OnFileOpen(Message& msg);
+    LRESULT OnFileSave(Message& msg);
+    LRESULT OnFileSaveAs(Message& msg);
+    LRESULT OnFileSaveAll(Message& msg);
+    LRESULT OnFileClose(Message& msg);
+    LRESULT OnRecentFile(Message& msg);
+    LRESULT OnPreferences(Message& msg);
+    LRESULT OnExit(Message& msg);
+    LRESULT OnEditUndo(Message& msg);
+    LRESULT OnEditCut(Message& msg);
+    LRESULT OnEditCopy(Message& msg);
+    LRESULT OnEditPaste(Message& msg);
+    LRESULT OnEditSelectAll(Message& msg);
+    LRESULT OnGoToLine(Message& msg);
+    LRESULT OnFind(Message& msg);
+    LRESULT OnReplace(Message& msg);
+    LRESULT OnRepeat(Message& msg);
+    LRESULT OnInsertColour(Message& msg);
+    LRESULT OnInsertSnippet(Message& msg);
+    LRESULT OnEncoding(Message& msg);
+    LRESULT OnViewToolbar(Message& msg);
+    LRESULT OnViewStatusBar(Message& msg);
+    LRESULT OnViewTools(Message& msg);
+    LRESULT OnToolsPaneClose(Message& msg);
+    LRESULT OnFtp(Message& msg);
+    LRESULT OnAbout(Message& msg);
+    LRESULT OnNextPane(Message& msg);
+    LRESULT OnPreviousPane(Message& msg);
+
+    // Creation steps
+    bool CreateBars();
+    bool CreatePanes();
+    void CheckMenuItem(UINT id, bool checked);
+    void ShowStatusText(const std::string& text);
+    Document* SelectedDocument() const;
+    void FocusSelectedView();
+    void SendToSelectedView(UINT message);
+
+    // Long-lived state, in the order it is built.
+    std::string programFolder_;
+    std::string ctagsPath_;
+    Settings settings_;
+    int tagCacheLimit_ = 15;
+    TagIndex tagIndex_;
+    RecentFileList recentFiles_;
+    SearchState searchState_;
+    HWND findDialog_ = nullptr;
+    CriticalSection updateLock_;
+    void* updateSession_ = nullptr; // the update check's internet session, guarded by updateLock_
+    KernelHandle updateThread_;
+
+    // Child windows.
+    CommandBar commandBar_;
+    HWND toolbar_ = nullptr;
+    HWND updateBand_ = nullptr;
+    HWND rebar_ = nullptr;
+    HWND statusBar_ = nullptr;
+    Splitter splitter_;
+    PaneContainer toolsPane_;
+    PageTabs toolsPages_;
+    HWND toolsTabs_ = nullptr;
+    HWND filesTree_ = nullptr;
+    DocumentTabs documentTabs_;
+    ToolbarLayout toolbarLayout_;
+    ImageList toolbarImages_;
+    ImageList tabImages_;
+    AcceleratorTable accelerators_;
+    bool toolbarVisible_ = true;
+    bool menuOpen_ = false;
+
+    static const MessageRow<MainFrame> messageTable[];
+    static const MessageRow<MainFrame> notificationTable[];
+    static const MessageRow<MainFrame> commandTable[];
+};

@@ -1,0 +1,23 @@
+// What documents and their commands need from the main window that holds them.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class Settings;
+
+class DocumentHost {
+public:
+    virtual ~DocumentHost() = default;
+    // Owner of the save prompts and file dialogs.
+    virtual HWND MainWindow() const = 0;
+    // The settings every new view is styled with.
+    virtual const Settings& ViewSettings() const = 0;
+    // Full path of ctags.exe, empty when it is missing.
+    virtual const std::string& CtagsPath() const = 0;
+    virtual void InvalidateTagCache(const std::string& path) = 0;
+    virtual void AddRecentFile(const std::string& path) = 0;
+    // Closes the find/replace dialog if it is open.
+    virtual void CloseFindDialog() = 0;
+};

@@ -1,0 +1,61 @@
+// Dialog: the dialog-procedure thunk.
+#include "win/Dialog.h"
+
+INT_PTR Dialog::DoModal(HWND owner, UINT templateId) {
+    return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), owner, DialogProcedure,
+                             reinterpret_cast<LPARAM>(this));
+}
+
+void Dialog::CenterOnOwner() {
+    RECT dialog{}, area{};
+    ::GetWindowRect(window_, &dialog);
+    HWND owner = ::GetWindow(window_, GW_OWNER);
+    if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner))
+        ::GetWindowRect(owner, &area);
+    else
+        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    int width = dialog.right - dialog.left, height = dialog.bottom - dialog.top;
+    int x = area.left + (area.right - area.left - width) / 2;
+    int y = area.top + (area.bottom - area.top - height) / 2;
+    ::SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+INT_PTR CALLBACK Dialog::DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    Dialog* dialog = nullptr;
+    if (message == WM_INITDIALOG) {
+        dialog = reinterpret_cast<Dialog*>(lParam);
+        dialog->window_ = window;
+        ::SetWindowLongPtrA(window, DWLP_USER, lParam);
+    } else {
+        dialog = reinterpret_cast<Dialog*>(::GetWindowLongPtrA(window, DWLP_USER));
+    }
+    if (!dialog) return FALSE;
+    Message msg{window, message, wParam, lParam};
+    LRESULT result = 0;
+    bool handled = false;
+    try {
+        handled = dialog->HandleMessage(msg, result);
+    } catch (...) {
+        handled = false; // never let an exception unwind through the dialog manager
+    }
+    if (message == WM_NCDESTROY) dialog->window_ = nullptr;
+    if (!handled) return FALSE;
+    switch (message) {
+    case WM_INITDIALOG:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_QUERYDRAGICON:
+        return static_cast<INT_PTR>(result);
+    default:
+        ::SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
+        return TRUE;
+    }
+}

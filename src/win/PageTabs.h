@@ -1,0 +1,27 @@
+// A tab control whose tabs each show one page window (the tab's item data) over its display area.
+#pragma once
+
+#include "win/Window.h"
+
+class PageTabs : public Window {
+public:
+    HWND Create(HWND parent, UINT id);
+    // Appends a tab for `page`, a child of this control.
+    int AddPage(const char* text, HWND page);
+    HWND PageAt(int index) const;
+    // Brings the selected tab's page to the top.
+    void RaiseSelectedPage();
+    void LayoutPages();
+
+protected:
+    bool HandleMessage(Message& msg, LRESULT& result) override;
+
+private:
+    LRESULT OnSize(Message& msg);
+    LRESULT OnEraseBackground(Message& msg);
+    LRESULT OnPaint(Message& msg);
+    LRESULT OnSetFocus(Message& msg);
+    LRESULT ForwardToParent(Message& msg);
+
+    static const MessageRow<PageTabs> messageTable[];
+};

@@ -1,0 +1,101 @@
+// The window thunk: window manager -> Window::HandleMessage, with no exception escaping.
+#include "win/Window.h"
+
+#include <commctrl.h>
+
+namespace {
+const char* const objectProperty = "Quillmark.Window";
+constexpr UINT_PTR subclassId = 0x514D; // any fixed value; one subclass of ours per window
+} // namespace
+
+Window::~Window() {
+    // A window that outlives its object must not call into freed memory.
+    if (window_) Detach();
+}
+
+bool Window::RegisterWindowClass(const char* className, UINT style, HCURSOR cursor, HBRUSH background, HICON icon,
+                                 HICON smallIcon) {
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    WNDCLASSEXA existing{sizeof(existing)};
+    if (::GetClassInfoExA(instance, className, &existing)) return true;
+    WNDCLASSEXA wc{sizeof(wc)};
+    wc.style = style;
+    wc.lpfnWndProc = WindowProcedure;
+    wc.hInstance = instance;
+    wc.hCursor = cursor ? cursor : ::LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = background;
+    wc.hIcon = icon;
+    wc.hIconSm = smallIcon;
+    wc.lpszClassName = className;
+    return ::RegisterClassExA(&wc) != 0;
+}
+
+HWND Window::Create(const char* className, const WindowCreation& c) {
+    return ::CreateWindowExA(c.exStyle, className, c.title, c.style, c.x, c.y, c.width, c.height, c.parent,
+                             c.menuOrId, ::GetModuleHandleA(nullptr), this);
+}
+
+bool Window::Subclass(HWND control) {
+    if (!control || window_) return false;
+    if (!::SetWindowSubclass(control, SubclassProcedure, subclassId, reinterpret_cast<DWORD_PTR>(this)))
+        return false;
+    window_ = control;
+    subclassed_ = true;
+    ::SetPropA(control, objectProperty, this);
+    return true;
+}
+
+Window* Window::FromHandle(HWND window) {
+    return window ? static_cast<Window*>(::GetPropA(window, objectProperty)) : nullptr;
+}
+
+void Window::Detach() {
+    if (subclassed_) ::RemoveWindowSubclass(window_, SubclassProcedure, subclassId);
+    ::RemovePropA(window_, objectProperty);
+    if (!subclassed_) ::SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+    window_ = nullptr;
+    subclassed_ = false;
+}
+
+LRESULT Window::DefaultProcessing(const Message& msg) {
+    if (subclassed_) return ::DefSubclassProc(msg.window, msg.message, msg.wParam, msg.lParam);
+    return ::DefWindowProcA(msg.window, msg.message, msg.wParam, msg.lParam);
+}
+
+LRESULT Window::Route(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    Message msg{window, message, wParam, lParam};
+    LRESULT result = 0;
+    bool handled = false;
+    try {
+        handled = HandleMessage(msg, result);
+    } catch (...) {
+        // An exception must never unwind through the window manager's frames. The message
+        // then gets the default processing, as if we had not seen it.
+        handled = false;
+    }
+    if (!handled) result = DefaultProcessing(msg);
+    if (message == WM_NCDESTROY) {
+        Detach();
+        OnFinalMessage();
+    }
+    return result;
+}
+
+LRESULT CALLBACK Window::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* object = reinterpret_cast<Window*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!object && message == WM_NCCREATE) {
+        object = static_cast<Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        if (object) {
+            object->window_ = window;
+            ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
+            ::SetPropA(window, objectProperty, object);
+        }
+    }
+    if (!object) return ::DefWindowProcA(window, message, wParam, lParam);
+    return object->Route(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Window::SubclassProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                           DWORD_PTR data) {
+    return reinterpret_cast<Window*>(data)->Route(window, message, wParam, lParam);
+}
