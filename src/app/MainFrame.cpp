@@ -8,6 +8,8 @@
 #include "app/OpenRequest.h"
 #include "documents/DocumentCommands.h"
 #include "documents/Session.h"
+#include "php/CallTips.h"
+#include "php/ViewSetup.h"
 #include "resources/Resource.h"
 #include "win/Strings.h"
 
@@ -545,10 +547,20 @@ LRESULT MainFrame::OnToolsTabChange(Message&) {
     return 0;
 }
 
-LRESULT MainFrame::OnMarginClick(Message&) { return 0; }
+LRESULT MainFrame::OnMarginClick(Message& msg) {
+    if (Document* document = SelectedDocument())
+        FoldMarginClick(document->View(), *reinterpret_cast<const SCNotification*>(msg.lParam));
+    return 0;
+}
 
 LRESULT MainFrame::OnCharAdded(Message& msg) {
-    msg.PassOn(); // the view's own handling
+    const auto* notification = reinterpret_cast<const SCNotification*>(msg.lParam);
+    Document* document = SelectedDocument();
+    auto findUserFunction = [this](const std::string& name, const std::string& path) {
+        return tagIndex_.FindUserFunction(name, path);
+    };
+    if (!document || !CharAddedHandler(document->View(), notification->ch, document->Path(), findUserFunction))
+        msg.PassOn(); // on to the view's own handling
     return 0;
 }
 
@@ -557,7 +569,10 @@ LRESULT MainFrame::OnSavePoint(Message& msg) {
     return 0;
 }
 
-LRESULT MainFrame::OnUpdateUI(Message&) { return 0; }
+LRESULT MainFrame::OnUpdateUI(Message&) {
+    if (Document* document = SelectedDocument()) BraceHighlight(document->View());
+    return 0;
+}
 
 LRESULT MainFrame::ReflectNotification(Message& msg) {
     const NMHDR* header = msg.Notification();

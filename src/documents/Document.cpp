@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include "documents/DocumentHost.h"
+#include "php/CallTips.h"
 #include "php/TagIndex.h"
 #include "php/ViewSetup.h"
 #include "win/Handles.h"
@@ -77,8 +78,13 @@ void Document::Destroy() {
 void Document::OnFinalMessage() { delete this; }
 
 bool Document::HandleMessage(Message& msg, LRESULT& result) {
-    (void)msg;
-    (void)result;
+    // Notifications reflected by the main window: the characters its help declined.
+    constexpr UINT reflectedNotify = WM_NOTIFY + 0x2000;
+    if (msg.message == reflectedNotify && msg.Notification() && msg.Notification()->code == SCN_CHARADDED) {
+        AutoIndent(view_, reinterpret_cast<const SCNotification*>(msg.lParam)->ch);
+        result = 0;
+        return true;
+    }
     return false;
 }
 

@@ -34,3 +34,5 @@ void RunCtags(const std::string& ctagsPath, const std::string& documentPath) {
 void TagIndex::Invalidate(const std::string& path) {
     entries_.remove_if([&](const TagCacheEntry& entry) { return EqualNoCase(entry.path, path); });
 }
+
+std::optional<std::string> TagIndex::FindUserFunction(const std::string&, const std::string&) { return std::nullopt; }

