@@ -186,7 +186,6 @@ bool MainFrame::CreateBars() {
     statusBar_ = ::CreateStatusWindowA(WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SBARS_SIZEGRIP, ready.c_str(), frame,
                                        ID_STATUS_BAR);
     if (!statusBar_) return false;
-    ::SendMessageA(statusBar_, SB_SIMPLE, TRUE, 0);
     ShowStatusText(ready);
     return true;
 }
@@ -226,6 +225,9 @@ bool MainFrame::CreatePanes() {
     splitter_.SetPanes(toolsPane_.Handle(), documentTabs_.Handle());
     UpdateLayout();
     splitter_.SetSplitterPosition(200);
+    // Until the user clicks into a pane, the focus that reaches the splitter goes to the
+    // documents: after switching back to the program, typing goes to the editor.
+    splitter_.SetDefaultActivePane(Splitter::rightPane);
     return true;
 }
 
@@ -266,18 +268,20 @@ LRESULT MainFrame::OnCreate(Message&) {
 // ---------------------------------------------------------------------------------------
 // Layout, focus, activation
 
-void MainFrame::UpdateLayout() {
+void MainFrame::UpdateLayout(bool resizeBars) {
     RECT client{};
     ::GetClientRect(Handle(), &client);
     int top = client.top, bottom = client.bottom;
     if (rebar_ && ::IsWindowVisible(rebar_)) {
-        ::SendMessageA(rebar_, WM_SIZE, 0, 0);
+        // Sizing the rebar makes it report its new height, which lays the frame out again:
+        // that second pass takes the bars as they are.
+        if (resizeBars) ::SendMessageA(rebar_, WM_SIZE, 0, 0);
         RECT rect{};
         ::GetWindowRect(rebar_, &rect);
         top += rect.bottom - rect.top;
     }
     if (statusBar_ && ::IsWindowVisible(statusBar_)) {
-        ::SendMessageA(statusBar_, WM_SIZE, 0, 0);
+        if (resizeBars) ::SendMessageA(statusBar_, WM_SIZE, 0, 0);
         RECT rect{};
         ::GetWindowRect(statusBar_, &rect);
         bottom -= rect.bottom - rect.top;
@@ -293,7 +297,7 @@ LRESULT MainFrame::OnSize(Message& msg) {
 }
 
 LRESULT MainFrame::OnRebarLayout(Message&) {
-    UpdateLayout();
+    UpdateLayout(false);
     return 0;
 }
 
@@ -398,20 +402,30 @@ LRESULT MainFrame::OnInitMenuPopup(Message& msg) {
         return 0;
     }
     UpdateCommandUI();
-    menuOpen_ = true;
     return 0;
 }
 
 void MainFrame::ShowStatusText(const std::string& text) {
-    if (statusBar_) ::SendMessageA(statusBar_, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(text.c_str()));
+    if (statusBar_) ::SendMessageA(statusBar_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// While a menu is open the bar shows its simple part with the prompt of the highlighted item.
+void MainFrame::ShowMenuPrompt(const std::string& text) {
+    if (!statusBar_) return;
+    ::SendMessageA(statusBar_, SB_SIMPLE, TRUE, 0);
+    ::SendMessageA(statusBar_, SB_SETTEXTA, SB_SIMPLEID | SBT_NOBORDERS, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void MainFrame::EndMenuPrompt() {
+    if (statusBar_) ::SendMessageA(statusBar_, SB_SIMPLE, FALSE, 0);
+    ShowStatusText(LoadResourceString(IDS_IDLE_MESSAGE));
 }
 
 LRESULT MainFrame::OnMenuSelect(Message& msg) {
     commandBar_.OnMenuSelect(msg.wParam, msg.lParam);
     UINT id = LOWORD(msg.wParam), flags = HIWORD(msg.wParam);
     if (flags == 0xFFFF && msg.lParam == 0) {
-        ShowStatusText(LoadResourceString(IDS_IDLE_MESSAGE));
-        menuOpen_ = false;
+        EndMenuPrompt();
         return 0;
     }
     std::string prompt;
@@ -424,13 +438,12 @@ LRESULT MainFrame::OnMenuSelect(Message& msg) {
     } else {
         prompt = CommandPrompt(LoadResourceString(id));
     }
-    ShowStatusText(prompt);
+    ShowMenuPrompt(prompt);
     return 0;
 }
 
 LRESULT MainFrame::OnExitMenuLoop(Message&) {
-    menuOpen_ = false;
-    ShowStatusText(LoadResourceString(IDS_IDLE_MESSAGE));
+    EndMenuPrompt();
     return 0;
 }
 

@@ -77,7 +77,7 @@ public:
     int TagCacheLimit() const { return tagCacheLimit_; }
     HACCEL Accelerators() const { return accelerators_.Get(); }
     bool IsBandVisible(UINT bandId) const;
-    void UpdateLayout();
+    void UpdateLayout(bool resizeBars = true);
 
 protected:
     bool HandleMessage(Message& msg, LRESULT& result) override;
@@ -153,6 +153,8 @@ private:
     bool CreatePanes();
     void CheckMenuItem(UINT id, bool checked);
     void ShowStatusText(const std::string& text);
+    void ShowMenuPrompt(const std::string& text);
+    void EndMenuPrompt();
     Document* SelectedDocument() const;
     void FocusSelectedView();
     void SendToSelectedView(UINT message);
@@ -187,7 +189,6 @@ private:
     ImageList tabImages_;
     AcceleratorTable accelerators_;
     bool toolbarVisible_ = true;
-    bool menuOpen_ = false;
 
     static const MessageRow<MainFrame> messageTable[];
     static const MessageRow<MainFrame> notificationTable[];
