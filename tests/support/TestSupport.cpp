@@ -146,6 +146,31 @@ BOOL CALLBACK CollectStatic(HWND window, LPARAM param) {
 }
 } // namespace
 
+HWND FindDialog(const std::string& caption) {
+    BoxSearch search{&caption};
+    ::EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+DialogWatcher::DialogWatcher(std::string caption, std::function<void(HWND)> action, int timeoutMs) {
+    thread_ = std::thread([this, caption, action, timeoutMs] {
+        DWORD until = ::GetTickCount() + timeoutMs;
+        while (!stop_ && static_cast<int>(until - ::GetTickCount()) > 0) {
+            if (HWND dialog = FindDialog(caption)) {
+                seen_ = true;
+                action(dialog);
+                return;
+            }
+            ::Sleep(20);
+        }
+    });
+}
+
+DialogWatcher::~DialogWatcher() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+}
+
 void BoxAnswerer::Run() {
     DWORD until = ::GetTickCount() + timeoutMs_;
     while (!stop_) {

@@ -72,6 +72,25 @@ private:
     std::thread thread_;
 };
 
+// Waits on another thread for a top-level dialog of this process with the given caption and
+// runs `action` on it there (it may read controls, press buttons, close the dialog).
+class DialogWatcher {
+public:
+    DialogWatcher(std::string caption, std::function<void(HWND)> action, int timeoutMs = 10000);
+    ~DialogWatcher(); // waits for the watching thread
+    DialogWatcher(const DialogWatcher&) = delete;
+    DialogWatcher& operator=(const DialogWatcher&) = delete;
+    bool Seen() const { return seen_; }
+
+private:
+    std::atomic<bool> seen_{false};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// The first visible top-level dialog of this process with that caption, or nullptr.
+HWND FindDialog(const std::string& caption);
+
 // The text of a window (GetWindowTextA).
 std::string WindowText(HWND window);
 
