@@ -1,0 +1,262 @@
+// The real Quillmark.exe, started as a user starts it: single instance, hand-over, session, exit codes.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlwapi.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/TestSupport.h"
+
+using namespace testing_support;
+
+namespace {
+
+const char* const frameClass = "QuillmarkMainFrame";
+
+std::string ProgramPath() {
+    char path[MAX_PATH];
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    ::PathRemoveFileSpecA(path);
+    return std::string(path) + "\\Quillmark.exe";
+}
+
+// A started Quillmark.exe; killed at the end if a test left it running.
+class Program {
+public:
+    explicit Program(const std::string& arguments = "") {
+        std::string commandLine = "\"" + ProgramPath() + "\"" + (arguments.empty() ? "" : " " + arguments);
+        STARTUPINFOA startup{sizeof(startup)};
+        started_ = ::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                    &startup, &info_) != FALSE;
+    }
+    ~Program() {
+        if (!started_) return;
+        if (::WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(info_.hProcess, 99);
+        ::CloseHandle(info_.hProcess);
+        ::CloseHandle(info_.hThread);
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    bool Started() const { return started_; }
+    DWORD Id() const { return info_.dwProcessId; }
+    // The exit code, or STILL_ACTIVE when it did not end in time.
+    DWORD WaitForExit(DWORD ms = 15000) const {
+        ::WaitForSingleObject(info_.hProcess, ms);
+        DWORD code = STILL_ACTIVE;
+        ::GetExitCodeProcess(info_.hProcess, &code);
+        return code;
+    }
+
+    // This process's visible top-level window of the given class and caption.
+    HWND FindWindowOf(const char* className, const std::string& caption) const {
+        struct Search {
+            DWORD process;
+            const char* className;
+            const std::string* caption;
+            HWND found = nullptr;
+        } search{info_.dwProcessId, className, &caption};
+        ::EnumWindows(
+            [](HWND window, LPARAM param) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(param);
+                DWORD process = 0;
+                ::GetWindowThreadProcessId(window, &process);
+                char name[64] = "";
+                ::GetClassNameA(window, name, sizeof(name));
+                if (process != s->process || !::IsWindowVisible(window) || lstrcmpA(name, s->className) != 0)
+                    return TRUE;
+                if (!s->caption->empty() && WindowText(window) != *s->caption) return TRUE;
+                s->found = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    HWND WaitForWindow(const char* className, const std::string& caption, DWORD ms = 20000) const {
+        DWORD until = ::GetTickCount() + ms;
+        do {
+            if (HWND window = FindWindowOf(className, caption)) return window;
+            ::Sleep(25);
+        } while (static_cast<int>(until - ::GetTickCount()) > 0);
+        return nullptr;
+    }
+
+    HWND WaitForFrame() const {
+        HWND frame = WaitForWindow(frameClass, "Quillmark");
+        // Ready once its message loop answers.
+        DWORD_PTR answer = 0;
+        if (frame) ::SendMessageTimeoutA(frame, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer);
+        return frame;
+    }
+
+private:
+    PROCESS_INFORMATION info_{};
+    bool started_ = false;
+};
+
+HWND DocumentTabsOf(HWND frame) {
+    // The document strip is the tab control that holds the editing views.
+    HWND found = nullptr;
+    ::EnumChildWindows(
+        frame,
+        [](HWND window, LPARAM param) -> BOOL {
+            char name[64] = "";
+            ::GetClassNameA(window, name, sizeof(name));
+            if (lstrcmpA(name, "Scintilla") == 0) {
+                *reinterpret_cast<HWND*>(param) = ::GetParent(window);
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+int TabCount(HWND frame) { return static_cast<int>(::SendMessageA(DocumentTabsOf(frame), TCM_GETITEMCOUNT, 0, 0)); }
+
+// The selected document's view is the topmost child of the strip.
+HWND SelectedView(HWND frame) {
+    for (HWND child = ::GetWindow(DocumentTabsOf(frame), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        char name[64] = "";
+        ::GetClassNameA(child, name, sizeof(name));
+        if (lstrcmpA(name, "Scintilla") == 0) return child;
+    }
+    return nullptr;
+}
+
+std::string SessionValue(int d) {
+    char value[MAX_PATH + 1] = "";
+    DWORD size = sizeof(value);
+    std::string name = "Session" + std::to_string(d);
+    if (::SHGetValueA(HKEY_CURRENT_USER, "Software\\Altav\\Quillmark", name.c_str(), nullptr, value, &size) !=
+        ERROR_SUCCESS)
+        return "<missing>";
+    return value;
+}
+
+void WriteSession(const std::vector<std::string>& paths) {
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Altav\\Quillmark", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    for (size_t i = 0; i < paths.size(); ++i) {
+        std::string name = "Session" + std::to_string(i + 1);
+        ::RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(paths[i].c_str()),
+                         static_cast<DWORD>(paths[i].size() + 1));
+    }
+    ::RegCloseKey(key);
+}
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override { ClearProgramRegistry(); }
+    void TearDown() override { ClearProgramRegistry(); }
+};
+
+} // namespace
+
+TEST_F(EndToEnd, FirstStartShowsTheWindowAndClosingEndsWithOne) {
+    Program program;
+    ASSERT_TRUE(program.Started());
+    HWND frame = program.WaitForFrame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(TabCount(frame), 1) << "one untitled document";
+    ::PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), 1u);
+    EXPECT_EQ(SessionValue(1), "") << "the untitled document is remembered as an empty path";
+}
+
+TEST_F(EndToEnd, SecondStartHandsItsFileOverAndExitsWithZero) {
+    TempFolder folder;
+    std::string path = folder.Path("my page.php");
+    ASSERT_TRUE(WriteFileBytes(path, "<?php echo 'hi'; ?>\r\n"));
+
+    Program first;
+    HWND frame = first.WaitForFrame();
+    ASSERT_NE(frame, nullptr);
+
+    Program second("\"" + path + "\"");
+    EXPECT_EQ(second.WaitForExit(), 0u);
+    EXPECT_TRUE(PumpUntil([&] { return TabCount(frame) == 2; }));
+    EXPECT_EQ(second.FindWindowOf(frameClass, "Quillmark"), nullptr) << "the second start never shows a window";
+
+    // A second start with an empty command line selects the untitled document again.
+    Program third;
+    EXPECT_EQ(third.WaitForExit(), 0u);
+    EXPECT_EQ(TabCount(frame), 2);
+    EXPECT_EQ(::SendMessageA(DocumentTabsOf(frame), TCM_GETCURSEL, 0, 0), 0);
+
+    ::PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(first.WaitForExit(), 1u);
+    EXPECT_EQ(SessionValue(2), path);
+}
+
+TEST_F(EndToEnd, SecondStartDuringStartUpDoesNoHarm) {
+    TempFolder folder;
+    std::string path = folder.Path("early.php");
+    ASSERT_TRUE(WriteFileBytes(path, "x"));
+    Program a;
+    Program b("\"" + path + "\"");
+    // Whichever created the instance mutex first runs; the other ends at once with 0. The
+    // hand-over may find no window yet: then its file is simply not opened.
+    DWORD codeA = STILL_ACTIVE, codeB = STILL_ACTIVE;
+    for (int i = 0; i < 400 && codeA == STILL_ACTIVE && codeB == STILL_ACTIVE; ++i) {
+        codeA = a.WaitForExit(0);
+        codeB = b.WaitForExit(25);
+    }
+    ASSERT_TRUE((codeA == 0) != (codeB == 0)) << codeA << " " << codeB;
+    Program& running = codeA == 0 ? b : a;
+    EXPECT_EQ(running.WaitForExit(0), static_cast<DWORD>(STILL_ACTIVE));
+    HWND frame = running.WaitForFrame();
+    ASSERT_NE(frame, nullptr);
+    int tabs = TabCount(frame);
+    EXPECT_TRUE(tabs == 1 || tabs == 2) << tabs;
+    ::PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(running.WaitForExit(), 1u);
+}
+
+TEST_F(EndToEnd, SessionIsRestoredAndAModifiedDocumentCanRefuseTheClose) {
+    TempFolder folder;
+    std::vector<std::string> files = {folder.Path("one.php"), folder.Path("two.php"), folder.Path("three.php")};
+    for (const std::string& file : files) ASSERT_TRUE(WriteFileBytes(file, "<?php ?>"));
+    WriteSession({files[0], files[1]});
+
+    {
+        Program program("\"" + files[2] + "\"");
+        HWND frame = program.WaitForFrame();
+        ASSERT_NE(frame, nullptr);
+        ASSERT_EQ(TabCount(frame), 3) << "two from the session, then the command line's file";
+        EXPECT_EQ(::SendMessageA(DocumentTabsOf(frame), TCM_GETCURSEL, 0, 0), 2);
+
+        HWND view = SelectedView(frame);
+        ASSERT_NE(view, nullptr);
+        ::SendMessageA(view, WM_CHAR, 'x', 1);
+
+        // Closing asks about the modified document; Cancel keeps everything open.
+        ::PostMessageA(frame, WM_CLOSE, 0, 0);
+        HWND box = program.WaitForWindow("#32770", files[2]);
+        ASSERT_NE(box, nullptr) << "the save prompt names the document";
+        ::SendMessageA(::GetDlgItem(box, IDCANCEL), BM_CLICK, 0, 0);
+        EXPECT_EQ(program.WaitForExit(1500), static_cast<DWORD>(STILL_ACTIVE));
+        EXPECT_EQ(SessionValue(3), "<missing>") << "a refused close writes nothing";
+
+        ::PostMessageA(frame, WM_CLOSE, 0, 0);
+        box = program.WaitForWindow("#32770", files[2]);
+        ASSERT_NE(box, nullptr);
+        ::SendMessageA(::GetDlgItem(box, IDNO), BM_CLICK, 0, 0);
+        EXPECT_EQ(program.WaitForExit(), 1u);
+    }
+    for (int d = 1; d <= 3; ++d) EXPECT_EQ(SessionValue(d), files[d - 1]);
+    EXPECT_EQ(ReadFileBytes(files[2]), "<?php ?>") << "No drops the change";
+
+    Program again;
+    HWND frame = again.WaitForFrame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(TabCount(frame), 3);
+    ::PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(again.WaitForExit(), 1u);
+}
