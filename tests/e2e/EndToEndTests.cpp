@@ -27,7 +27,10 @@ std::string ProgramPath() {
 class Program {
 public:
     explicit Program(const std::string& arguments = "") {
-        std::string commandLine = "\"" + ProgramPath() + "\"" + (arguments.empty() ? "" : " " + arguments);
+        std::string commandLine = "\"";
+        commandLine += ProgramPath();
+        commandLine += "\"";
+        if (!arguments.empty()) commandLine += " " + arguments;
         STARTUPINFOA startup{sizeof(startup)};
         started_ = ::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                     &startup, &info_) != FALSE;
