@@ -233,7 +233,9 @@ bool MainFrame::CreatePanes() {
 
 LRESULT MainFrame::OnCreate(Message&) {
     if (!CreateBars()) return -1;
-    ::DragAcceptFiles(Handle(), TRUE); // 6.
+    // 6. Accept dropped files: the style DragAcceptFiles sets, without loading the shell's
+    // library at start-up (it is loaded when the first file is dropped).
+    ::SetWindowLongPtrA(Handle(), GWL_EXSTYLE, ::GetWindowLongPtrA(Handle(), GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
     if (!CreatePanes()) return -1;
 
     // 12. Check marks of the View toggles.
@@ -373,7 +375,6 @@ LRESULT MainFrame::OnDestroy(Message& msg) {
         loop->RemoveMessageFilter(this);
         loop->RemoveIdleHandler(this);
     }
-    ::DragAcceptFiles(Handle(), FALSE);
     ::PostQuitMessage(1);
     msg.PassOn();
     return 0;

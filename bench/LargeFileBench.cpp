@@ -1,0 +1,177 @@
+// Times opening a generated 100 MB PHP/HTML file in a fully set-up view until the first screen is
+// painted, and a jump to its end, against a bare view without a lexer in the same run.
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "Scintilla.h"
+#include "config/Settings.h"
+#include "documents/Document.h"
+#include "documents/DocumentHost.h"
+#include "win/EditorView.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MillisSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+std::string ProgramFolder() {
+    char path[MAX_PATH];
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    ::PathRemoveFileSpecA(path);
+    ::PathAddBackslashA(path);
+    return path;
+}
+
+// What a document needs from its main window; no ctags, so that only the editor is timed.
+class BenchHost : public DocumentHost {
+public:
+    explicit BenchHost(HWND window) : window_(window) { settings_.Load(ProgramFolder() + Settings::kFileName); }
+    HWND MainWindow() const override { return window_; }
+    const Settings& ViewSettings() const override { return settings_; }
+    const std::string& CtagsPath() const override { return noCtags_; }
+    void InvalidateTagCache(const std::string&) override {}
+    void AddRecentFile(const std::string&) override {}
+    void CloseFindDialog() override {}
+
+private:
+    HWND window_;
+    Settings settings_;
+    std::string noCtags_;
+};
+
+// A page of HTML with PHP blocks, repeated with changing numbers up to `size` bytes.
+bool WriteTestFile(const std::string& path, size_t size) {
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    std::string chunk;
+    size_t written = 0;
+    char block[1024];
+    for (unsigned n = 0; written < size; ++n) {
+        int length = std::snprintf(
+            block, sizeof(block),
+            "<div class=\"row\" id=\"r%u\">\r\n"
+            "<?php\r\n"
+            "function total%u($items, $limit = %u) {\r\n"
+            "    $n = count($items) + strlen(\"item %u\"); // sum of both\r\n"
+            "    if ($n > $limit) { echo \"<p>too many: $n</p>\"; }\r\n"
+            "    return array_sum($items) * %u.5;\r\n"
+            "}\r\n"
+            "?>\r\n"
+            "<p>Plain text &amp; more (with brackets) [%u] <b>bold</b></p>\r\n"
+            "<script>var x%u = [1, 2, 3].map(function (v) { return v * 2; });</script>\r\n"
+            "</div>\r\n",
+            n, n, n % 97, n, n % 13, n, n);
+        chunk.append(block, static_cast<size_t>(length));
+        if (chunk.size() >= (1 << 20) || written + chunk.size() >= size) {
+            DWORD done = 0;
+            ::WriteFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &done, nullptr);
+            written += chunk.size();
+            chunk.clear();
+        }
+    }
+    ::CloseHandle(file);
+    return true;
+}
+
+// A bare view reads the file as Document::LoadFromFile does: reserved space, 8 KB blocks.
+void LoadBare(const EditorView& view, const std::string& path) {
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    LARGE_INTEGER size{};
+    ::GetFileSizeEx(file, &size);
+    view.Call(SCI_ALLOCATE, static_cast<uptr_t>(size.QuadPart) + 1);
+    char block[8192];
+    DWORD read = 0;
+    while (::ReadFile(file, block, sizeof(block), &read, nullptr) && read > 0) view.Call(SCI_ADDTEXT, read, block);
+    ::CloseHandle(file);
+    view.Call(SCI_SETSEL, 0, 0);
+}
+
+void Pump() {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+}
+
+struct Timing {
+    double load;
+    double firstScreen; // load and the first paint
+    double end;         // jump to the end and its paint
+};
+
+// `open` puts the file into a new view of `frame` and returns the view's window.
+template <class Open> Timing Measure(HWND frame, Open open) {
+    Timing timing{};
+    Clock::time_point start = Clock::now();
+    HWND view = open();
+    timing.load = MillisSince(start);
+    RECT client{};
+    ::GetClientRect(frame, &client);
+    ::SetWindowPos(view, HWND_TOP, 0, 0, client.right, client.bottom, SWP_SHOWWINDOW);
+    ::UpdateWindow(view);
+    timing.firstScreen = MillisSince(start);
+
+    Clock::time_point jump = Clock::now();
+    ::SendMessageA(view, SCI_DOCUMENTEND, 0, 0);
+    ::UpdateWindow(view);
+    timing.end = MillisSince(jump);
+    Pump();
+    ::DestroyWindow(view);
+    Pump();
+    return timing;
+}
+
+} // namespace
+
+int main() {
+    Scintilla_RegisterClasses(::GetModuleHandleA(nullptr));
+    char temp[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, temp);
+    std::string path = std::string(temp) + "quillmark-large-bench.php";
+    const size_t size = 100u << 20;
+
+    Clock::time_point start = Clock::now();
+    if (!WriteTestFile(path, size)) {
+        std::printf("cannot write %s\n", path.c_str());
+        return 1;
+    }
+    std::printf("Generated %s: %zu MB in %.0f ms\n\n", path.c_str(), size >> 20, MillisSince(start));
+
+    HWND frame = ::CreateWindowExA(0, "STATIC", "Large file", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                                   1000, 700, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    Pump();
+    BenchHost host(frame);
+
+    Timing bare = Measure(frame, [&] {
+        HWND view = ::CreateWindowExA(0, "Scintilla", "", WS_CHILD, 0, 0, 0, 0, frame, nullptr,
+                                      ::GetModuleHandleA(nullptr), nullptr);
+        LoadBare(EditorView(view), path);
+        return view;
+    });
+    Timing full = Measure(frame, [&] {
+        Document* document = Document::Create(frame, host);
+        document->LoadFromFile(path);
+        return document->ViewWindow();
+    });
+
+    std::printf("                               bare view      full set-up    ratio\n");
+    std::printf("  load                       %9.0f ms   %9.0f ms   x%.2f\n", bare.load, full.load,
+                full.load / bare.load);
+    std::printf("  first screen (load+paint)  %9.0f ms   %9.0f ms   x%.2f\n", bare.firstScreen, full.firstScreen,
+                full.firstScreen / bare.firstScreen);
+    std::printf("  jump to the end + paint    %9.0f ms   %9.0f ms   x%.1f (styles all %zu MB)\n", bare.end, full.end,
+                full.end / bare.end, size >> 20);
+
+    ::DestroyWindow(frame);
+    ::DeleteFileA(path.c_str());
+    Scintilla_ReleaseResources();
+    return 0;
+}
