@@ -64,7 +64,8 @@ if(CMAKE_HOST_UNIX AND EXISTS ${CTAGS_DIR}/mk_mingw.mak)
     OUTPUT ${CMAKE_BINARY_DIR}/ctags-src/ctags.exe
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${ctags_build}
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${CTAGS_DIR} ${ctags_build}
-    COMMAND make -s -C ${ctags_build} -f mk_mingw.mak "CC=${CMAKE_C_COMPILER} -static"
+    # Its own warnings are not ours to fix: they go to a log.
+    COMMAND sh -c "make -s -C '${ctags_build}' -f mk_mingw.mak 'CC=${CMAKE_C_COMPILER} -static' > '${CMAKE_BINARY_DIR}/ctags-build.log' 2>&1 || { cat '${CMAKE_BINARY_DIR}/ctags-build.log'; exit 1; }"
     COMMENT "Building ctags.exe"
     VERBATIM)
   add_custom_command(
