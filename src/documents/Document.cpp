@@ -33,24 +33,20 @@ std::string FolderOf(const std::string& fullPath) {
     return folder;
 }
 
-// Puts the finished temporary file in the target's place. The target is either replaced
-// whole or left exactly as it was.
+// Puts the finished temporary file in the target's place with a single rename, which the file
+// system carries out whole or not at all. ReplaceFileA cannot be used for this: the platform's
+// version first renames the target away and deletes it, then renames the new file in, so a
+// failure or a killed process between the two loses the file, and a refused replace leaves an
+// empty "rf*.tmp" beside it.
 bool ReplaceWithFinishedFile(const std::string& target, const std::string& finished) {
+    // The file that arrives keeps its own attributes: give it those the user set on the old one.
     DWORD attributes = ::GetFileAttributesA(target.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        return ::MoveFileExA(finished.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                   FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+        if (kept) ::SetFileAttributesA(finished.c_str(), kept);
     }
-    if (!::ReplaceFileA(target.c_str(), finished.c_str(), nullptr, REPLACEFILE_WRITE_THROUGH, nullptr, nullptr)) {
-        // The target vanished in the meantime: nothing left to protect.
-        if (::GetLastError() == ERROR_FILE_NOT_FOUND)
-            return ::MoveFileExA(finished.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-        return false;
-    }
-    // Windows carries the replaced file's attributes over; Wine does not. Do it ourselves.
-    DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                               FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-    if (kept && (::GetFileAttributesA(target.c_str()) & kept) != kept) ::SetFileAttributesA(target.c_str(), kept);
-    return true;
+    return ::MoveFileExA(finished.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
 } // namespace
@@ -84,6 +80,15 @@ bool Document::HandleMessage(Message& msg, LRESULT& result) {
         AutoIndent(view_, reinterpret_cast<const SCNotification*>(msg.lParam)->ch);
         result = 0;
         return true;
+    }
+    // The component sends itself this after it has handled a double-click (selected a word):
+    // on an include statement the included file opens as well.
+    if (msg.message == WM_LBUTTONDBLCLK) {
+        POINT click{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
+        if (OpenIncludeAtCaret(view_, path_, click)) {
+            result = 0;
+            return true;
+        }
     }
     return false;
 }
