@@ -1,0 +1,247 @@
+// Times opening and saving a generated 100 MB PHP/HTML file through the main window's documents
+// against the least the platform needs for the same bytes, and the memory a view takes per MB.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "Scintilla.h"
+#include "app/MainFrame.h"
+#include "php/TagIndex.h"
+#include "php/ViewSetup.h"
+#include "win/MessageLoop.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MillisSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+void Pump() {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+}
+
+double PrivateMegabytes() {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof(counters);
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                           sizeof(counters));
+    return static_cast<double>(counters.PrivateUsage) / (1 << 20);
+}
+
+// HTML with PHP and script blocks, with changing numbers so that no two lines are alike.
+std::string GeneratePage(size_t size) {
+    std::string text;
+    text.reserve(size + 1024);
+    char block[1024];
+    for (unsigned n = 0; text.size() < size; ++n) {
+        int length = std::snprintf(block, sizeof(block),
+                                   "<div class=\"row\" id=\"r%u\">\r\n"
+                                   "<?php\r\n"
+                                   "function total%u($items, $limit = %u) {\r\n"
+                                   "    $n = count($items) + strlen(\"item %u\"); // sum of both\r\n"
+                                   "    if ($n > $limit) { echo \"<p>too many: $n</p>\"; }\r\n"
+                                   "    return array_sum($items) * %u.5;\r\n"
+                                   "}\r\n"
+                                   "?>\r\n"
+                                   "<p>Plain &amp; simple [%u] <b>bold</b></p>\r\n"
+                                   "<script>var x%u = [1, 2, 3].map(function (v) { return v * 2; });</script>\r\n"
+                                   "</div>\r\n",
+                                   n, n, n % 97, n, n % 13, n, n);
+        text.append(block, static_cast<size_t>(length));
+    }
+    text.resize(size);
+    return text;
+}
+
+bool WriteWhole(const std::string& path, const std::string& bytes, bool flush, double* flushMs = nullptr) {
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+              written == bytes.size();
+    if (flush) {
+        Clock::time_point start = Clock::now();
+        ok = ok && ::FlushFileBuffers(file);
+        if (flushMs) *flushMs = MillisSince(start);
+    }
+    ::CloseHandle(file);
+    return ok;
+}
+
+struct Figures {
+    double ms = 0;
+    double megabytes = 0; // private memory taken while the view holds the text
+};
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main() {
+    ::CoInitialize(nullptr);
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_TAB_CLASSES |
+                                                        ICC_TREEVIEW_CLASSES | ICC_PROGRESS_CLASS};
+    ::InitCommonControlsEx(&controls);
+    Scintilla_RegisterClasses(::GetModuleHandleA(nullptr));
+    AppModule::Init();
+    MessageLoop loop;
+    AppModule::AddMessageLoop(&loop);
+
+    char temp[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string path = std::string(temp) + "quillmark-documents-bench.php";
+    const std::string floorPath = std::string(temp) + "quillmark-documents-bench.floor";
+    const size_t size = 100u << 20;
+    const double megabytes = static_cast<double>(size) / (1 << 20);
+
+    Clock::time_point start = Clock::now();
+    const std::string bytes = GeneratePage(size);
+    if (!WriteWhole(path, bytes, false)) {
+        std::printf("cannot write %s\n", path.c_str());
+        return 1;
+    }
+    std::printf("Generated %s: %.0f MB in %.0f ms\n", path.c_str(), megabytes, MillisSince(start));
+
+    auto frame = std::make_unique<MainFrame>();
+    HWND window = frame->CreateFrame();
+    if (!window) {
+        std::printf("cannot create the main window\n");
+        return 1;
+    }
+    ::ShowWindow(window, SW_SHOWNORMAL);
+    Pump();
+    DocumentTabs& tabs = frame->Tabs();
+    std::printf("ctags: %s\n\n", frame->CtagsPath().empty() ? "not beside the program, not run" : "runs");
+
+    // The floor: the bytes already in memory go in one piece to a new view that is set up as
+    // a document's view, without undo (as a loaded file), then the view is shown and painted.
+    auto openFloor = [&] {
+        Figures figures;
+        double before = PrivateMegabytes();
+        Clock::time_point begin = Clock::now();
+        HWND view = ::CreateWindowExA(0, "Scintilla", "", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0,
+                                      tabs.Handle(), nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        EditorView editor(view);
+        SetUpView(editor, frame->ViewSettings());
+        editor.Call(SCI_SETUNDOCOLLECTION, 0);
+        editor.Call(SCI_ADDTEXT, bytes.size(), bytes.data());
+        RECT area{};
+        ::GetClientRect(tabs.Handle(), &area);
+        ::SendMessageA(tabs.Handle(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+        ::SetWindowPos(view, HWND_TOP, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                       SWP_SHOWWINDOW | SWP_NOACTIVATE);
+        ::UpdateWindow(view);
+        figures.ms = MillisSince(begin);
+        figures.megabytes = PrivateMegabytes() - before;
+        ::DestroyWindow(view);
+        Pump();
+        return figures;
+    };
+    // The program's way: OpenDocument, then the paint of the view it shows.
+    auto openDocument = [&] {
+        Figures figures;
+        double before = PrivateMegabytes();
+        Clock::time_point begin = Clock::now();
+        tabs.OpenDocument(path, false);
+        ::UpdateWindow(tabs.SelectedDocument()->ViewWindow());
+        figures.ms = MillisSince(begin);
+        figures.megabytes = PrivateMegabytes() - before;
+        return figures;
+    };
+    auto closeDocument = [&] {
+        tabs.CloseDocument(tabs.SelectedIndex());
+        Pump();
+    };
+
+    // A first round warms up the heap: the first hundreds of MB a process takes cost more.
+    openFloor();
+    openDocument();
+    closeDocument();
+    const int rounds = 3;
+    std::vector<double> floorMs, openMs, floorMemory, openMemory;
+    for (int i = 0; i < rounds; ++i) {
+        Figures floor = openFloor();
+        Figures open = openDocument();
+        closeDocument();
+        floorMs.push_back(floor.ms);
+        openMs.push_back(open.ms);
+        floorMemory.push_back(floor.megabytes);
+        openMemory.push_back(open.megabytes);
+    }
+    double ctagsMs = 0;
+    if (!frame->CtagsPath().empty()) {
+        start = Clock::now();
+        RunCtags(frame->CtagsPath(), path);
+        ctagsMs = MillisSince(start);
+    }
+
+    // Saving: the document writes the same bytes it read; the floor writes them from memory
+    // with one WriteFile to a new file, with and without flushing them to the disk.
+    tabs.OpenDocument(path, false);
+    Document* document = tabs.SelectedDocument();
+    std::vector<double> saveMs, writeMs, flushMs;
+    WriteWhole(floorPath, bytes, false);
+    document->SaveToFile(path);
+    for (int i = 0; i < rounds; ++i) {
+        start = Clock::now();
+        WriteWhole(floorPath, bytes, false);
+        writeMs.push_back(MillisSince(start));
+        double flush = 0;
+        WriteWhole(floorPath, bytes, true, &flush);
+        flushMs.push_back(flush);
+        start = Clock::now();
+        if (!document->SaveToFile(path)) std::printf("the save failed\n");
+        saveMs.push_back(MillisSince(start));
+    }
+    closeDocument();
+
+    double floorOpen = Median(floorMs), open = Median(openMs);
+    double write = Median(writeMs), flush = Median(flushMs), save = Median(saveMs);
+    std::printf("Open, %d rounds, median                     ms      ratio   goal\n", rounds);
+    std::printf("  one SCI_ADDTEXT from memory + paint  %9.0f\n", floorOpen);
+    std::printf("  OpenDocument + paint                 %9.0f    x%.2f   x1.5\n", open, open / floorOpen);
+    if (ctagsMs > 0)
+        std::printf("    of which ctags (timed alone)       %9.0f; without it x%.2f\n", ctagsMs,
+                    (open - ctagsMs) / floorOpen);
+    std::printf("\nSave, %d rounds, median\n", rounds);
+    std::printf("  one WriteFile to a new file          %9.0f\n", write);
+    std::printf("  FlushFileBuffers after it            %9.0f\n", flush);
+    std::printf("  SaveToFile (temporary file, flush,\n");
+    std::printf("    rename over the target)            %9.0f    x%.2f   x1.5 (x%.2f against write + flush)\n",
+                save, save / write, save / (write + flush));
+    std::printf("\nPrivate memory per MB of file\n");
+    std::printf("  floor view                           %9.2f MB\n", Median(floorMemory) / megabytes);
+    std::printf("  document view                        %9.2f MB\n", Median(openMemory) / megabytes);
+
+    ::DestroyWindow(window);
+    Pump();
+    MSG quit;
+    while (::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    frame.reset();
+    AppModule::RemoveMessageLoop();
+    ::DeleteFileA(path.c_str());
+    ::DeleteFileA((path + ".tag").c_str());
+    ::DeleteFileA(floorPath.c_str());
+    Scintilla_ReleaseResources();
+    ::CoUninitialize();
+    return 0;
+}
