@@ -12,6 +12,7 @@
 #include "php/ViewSetup.h"
 #include "resources/Resource.h"
 #include "win/Strings.h"
+#include "win/ToolTips.h"
 
 namespace {
 
@@ -472,19 +473,9 @@ LRESULT MainFrame::OnDrawItem(Message& msg) {
 }
 
 LRESULT MainFrame::OnToolTipText(Message& msg) {
-    const NMHDR* header = msg.Notification();
-    // Only the toolbar's buttons: their tool id is the command.
-    std::string tip = CommandTooltip(LoadResourceString(static_cast<UINT>(header->idFrom))).substr(0, 79);
-    if (header->code == TTN_GETDISPINFOA) {
-        auto* info = reinterpret_cast<NMTTDISPINFOA*>(msg.lParam);
-        lstrcpynA(info->szText, tip.c_str(), sizeof(info->szText));
-        info->lpszText = info->szText;
-    } else {
-        auto* info = reinterpret_cast<NMTTDISPINFOW*>(msg.lParam);
-        ::MultiByteToWideChar(CP_ACP, 0, tip.c_str(), -1, info->szText, ARRAYSIZE(info->szText));
-        info->szText[ARRAYSIZE(info->szText) - 1] = 0;
-        info->lpszText = info->szText;
-    }
+    // Only the toolbar's buttons: their tool id is the command. At most 80 characters.
+    UINT command = static_cast<UINT>(msg.Notification()->idFrom);
+    AnswerToolTipText(msg.lParam, CommandTooltip(LoadResourceString(command)).substr(0, 79));
     return 0;
 }
 
