@@ -12,11 +12,9 @@
 
 namespace {
 const char fileFilter[] = "PHP Files\0*.php\0All Files\0*.*\0";
-} // namespace
 
-bool AskSavePath(HWND owner, const std::string& initialName, std::string& chosen) {
-    char name[MAX_PATH] = "";
-    lstrcpynA(name, initialName.c_str(), MAX_PATH);
+// What the open and the save dialog share: the filter, ".php" by default, the name buffer.
+OPENFILENAMEA FileDialog(HWND owner, char (&name)[MAX_PATH], DWORD flags) {
     OPENFILENAMEA dialog{};
     dialog.lStructSize = sizeof(dialog);
     dialog.hwndOwner = owner;
@@ -24,7 +22,15 @@ bool AskSavePath(HWND owner, const std::string& initialName, std::string& chosen
     dialog.lpstrFile = name;
     dialog.nMaxFile = MAX_PATH;
     dialog.lpstrDefExt = "php";
-    dialog.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+    dialog.Flags = flags;
+    return dialog;
+}
+} // namespace
+
+bool AskSavePath(HWND owner, const std::string& initialName, std::string& chosen) {
+    char name[MAX_PATH] = "";
+    lstrcpynA(name, initialName.c_str(), MAX_PATH);
+    OPENFILENAMEA dialog = FileDialog(owner, name, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
     if (!::GetSaveFileNameA(&dialog)) return false;
     chosen = name;
     return true;
@@ -32,14 +38,8 @@ bool AskSavePath(HWND owner, const std::string& initialName, std::string& chosen
 
 void OpenWithDialog(DocumentTabs& tabs, HWND owner) {
     char name[MAX_PATH] = "";
-    OPENFILENAMEA dialog{};
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = owner;
-    dialog.lpstrFilter = fileFilter;
-    dialog.lpstrFile = name;
-    dialog.nMaxFile = MAX_PATH;
-    dialog.lpstrDefExt = "php";
-    dialog.Flags = OFN_FILEMUSTEXIST | OFN_OVERWRITEPROMPT | OFN_EXPLORER | OFN_ENABLESIZING;
+    OPENFILENAMEA dialog =
+        FileDialog(owner, name, OFN_FILEMUSTEXIST | OFN_OVERWRITEPROMPT | OFN_EXPLORER | OFN_ENABLESIZING);
     if (!::GetOpenFileNameA(&dialog)) return;
     tabs.OpenDocument(std::string(name), (dialog.Flags & OFN_READONLY) != 0);
 }

@@ -8,6 +8,7 @@
 #include "documents/DocumentHost.h"
 #include "php/TagIndex.h"
 #include "win/Strings.h"
+#include "win/ToolTips.h"
 
 namespace {
 constexpr int closeIconSize = 16;
@@ -26,25 +27,14 @@ const MessageRow<DocumentTabs> DocumentTabs::messageTable[] = {
     MessageHandler(WM_LBUTTONUP, &DocumentTabs::OnLButtonUp),
     MessageHandler(WM_CAPTURECHANGED, &DocumentTabs::OnCaptureChanged),
     MessageHandler(WM_SIZE, &DocumentTabs::OnSize),
-    MessageHandler(WM_ERASEBKGND, &DocumentTabs::OnEraseBackground),
-    MessageHandler(WM_PAINT, &DocumentTabs::OnPaint),
+    MessageHandler<DocumentTabs>(WM_ERASEBKGND, &DocumentTabs::OnEraseBackground),
+    MessageHandler<DocumentTabs>(WM_PAINT, &DocumentTabs::OnPaint),
     MessageHandler(WM_SETFOCUS, &DocumentTabs::OnSetFocus),
     MessageHandler(WM_NOTIFY, &DocumentTabs::OnNotify),
-    MessageHandler(WM_COMMAND, &DocumentTabs::ForwardToParent),
+    MessageHandler<DocumentTabs>(WM_COMMAND, &DocumentTabs::ForwardToParent),
 };
 
-HWND DocumentTabs::Create(HWND parent, UINT id) {
-    HWND tabs = ::CreateWindowExA(0, WC_TABCONTROLA, "",
-                                  WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | TCS_TOOLTIPS |
-                                      TCS_FOCUSNEVER,
-                                  0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
-                                  ::GetModuleHandleA(nullptr), nullptr);
-    if (!tabs) return nullptr;
-    ::SendMessageA(tabs, TCM_SETEXTENDEDSTYLE, TCS_EX_FLATSEPARATORS, TCS_EX_FLATSEPARATORS);
-    ::SendMessageA(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-    Subclass(tabs);
-    return tabs;
-}
+HWND DocumentTabs::Create(HWND parent, UINT id) { return CreateTabControl(parent, id, TCS_TOOLTIPS | TCS_FOCUSNEVER); }
 
 bool DocumentTabs::HandleMessage(Message& msg, LRESULT& result) {
     return DispatchToTable(this, messageTable, msg, result);
@@ -54,17 +44,7 @@ void DocumentTabs::SetImageList(HIMAGELIST images) {
     ::SendMessageA(Handle(), TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
 }
 
-int DocumentTabs::Count() const { return static_cast<int>(::SendMessageA(Handle(), TCM_GETITEMCOUNT, 0, 0)); }
-
-int DocumentTabs::SelectedIndex() const { return static_cast<int>(::SendMessageA(Handle(), TCM_GETCURSEL, 0, 0)); }
-
-Document* DocumentTabs::DocumentAt(int index) const {
-    if (index < 0 || index >= Count()) return nullptr;
-    TCITEMA item{};
-    item.mask = TCIF_PARAM;
-    if (!::SendMessageA(Handle(), TCM_GETITEMA, index, reinterpret_cast<LPARAM>(&item))) return nullptr;
-    return reinterpret_cast<Document*>(item.lParam);
-}
+Document* DocumentTabs::DocumentAt(int index) const { return reinterpret_cast<Document*>(ItemData(index)); }
 
 int DocumentTabs::IndexOfView(HWND view) const {
     for (int i = Count() - 1; i >= 0; --i) {
@@ -72,13 +52,6 @@ int DocumentTabs::IndexOfView(HWND view) const {
         if (document && document->ViewWindow() == view) return i;
     }
     return -1;
-}
-
-RECT DocumentTabs::DisplayArea() const {
-    RECT area{};
-    ::GetClientRect(Handle(), &area);
-    ::SendMessageA(Handle(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
-    return area;
 }
 
 void DocumentTabs::PlaceView(HWND view, bool raise) const {
@@ -350,21 +323,6 @@ LRESULT DocumentTabs::OnCaptureChanged(Message& msg) {
     return 0;
 }
 
-// The control paints its tabs but not the strip beside them, and not always on its first
-// paint: the background comes from here, then the control paints into the same DC. The
-// pages and views clip themselves out of it.
-LRESULT DocumentTabs::OnEraseBackground(Message&) { return 1; }
-
-LRESULT DocumentTabs::OnPaint(Message& msg) {
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(Handle(), &paint);
-    ::FillRect(dc, &paint.rcPaint, ::GetSysColorBrush(COLOR_3DFACE));
-    Message print{msg.window, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0};
-    DefaultProcessing(print);
-    ::EndPaint(Handle(), &paint);
-    return 0;
-}
-
 LRESULT DocumentTabs::OnSize(Message& msg) {
     LRESULT result = DefaultProcessing(msg);
     for (int i = 0; i < Count(); ++i)
@@ -382,28 +340,19 @@ LRESULT DocumentTabs::OnSetFocus(Message& msg) {
 }
 
 LRESULT DocumentTabs::OnNotify(Message& msg) {
-    // The strip's own tooltips show each document's full path.
+    // The strip's own tooltips show each document's full path. The views' notifications pass
+    // here too, a stream of them while text changes: only a tooltip's request is worth asking
+    // the control for its tooltip window.
     const NMHDR* header = msg.Notification();
-    HWND tooltips = reinterpret_cast<HWND>(::SendMessageA(Handle(), TCM_GETTOOLTIPS, 0, 0));
-    if (header && tooltips && header->hwndFrom == tooltips &&
-        (header->code == TTN_GETDISPINFOA || header->code == TTN_GETDISPINFOW)) {
+    bool tooltipRequest = header && (header->code == TTN_GETDISPINFOA || header->code == TTN_GETDISPINFOW);
+    HWND tooltips =
+        tooltipRequest ? reinterpret_cast<HWND>(::SendMessageA(Handle(), TCM_GETTOOLTIPS, 0, 0)) : nullptr;
+    if (tooltipRequest && tooltips && header->hwndFrom == tooltips) {
         Document* document = DocumentAt(static_cast<int>(header->idFrom));
         std::string tip = document ? (document->Path().empty() ? "(untitled)" : document->Path()) : "";
-        if (header->code == TTN_GETDISPINFOA) {
-            auto* info = reinterpret_cast<NMTTDISPINFOA*>(msg.lParam);
-            lstrcpynA(info->szText, tip.c_str(), sizeof(info->szText));
-            info->lpszText = info->szText;
-        } else {
-            auto* info = reinterpret_cast<NMTTDISPINFOW*>(msg.lParam);
-            ::MultiByteToWideChar(CP_ACP, 0, tip.c_str(), -1, info->szText, ARRAYSIZE(info->szText));
-            info->szText[ARRAYSIZE(info->szText) - 1] = 0;
-            info->lpszText = info->szText;
-        }
+        AnswerToolTipText(msg.lParam, tip);
         return 0;
     }
     return ForwardToParent(msg);
 }
 
-LRESULT DocumentTabs::ForwardToParent(Message& msg) {
-    return ::SendMessageA(::GetParent(Handle()), msg.message, msg.wParam, msg.lParam);
-}

@@ -8,19 +8,17 @@
 #include <string>
 
 #include "documents/Document.h"
-#include "win/Window.h"
+#include "win/TabControl.h"
 
 class DocumentHost;
 
-class DocumentTabs : public Window {
+class DocumentTabs : public TabControl {
 public:
     explicit DocumentTabs(DocumentHost& host) : host_(host) {}
 
     HWND Create(HWND parent, UINT id);
     void SetImageList(HIMAGELIST images);
 
-    int Count() const;
-    int SelectedIndex() const;
     Document* DocumentAt(int index) const;
     Document* SelectedDocument() const { return DocumentAt(SelectedIndex()); }
     int IndexOfView(HWND view) const;
@@ -61,13 +59,9 @@ private:
     LRESULT OnLButtonUp(Message& msg);
     LRESULT OnCaptureChanged(Message& msg);
     LRESULT OnSize(Message& msg);
-    LRESULT OnEraseBackground(Message& msg);
-    LRESULT OnPaint(Message& msg);
     LRESULT OnSetFocus(Message& msg);
     LRESULT OnNotify(Message& msg);
-    LRESULT ForwardToParent(Message& msg);
 
-    RECT DisplayArea() const;
     void PlaceView(HWND view, bool raise) const;
     void InsertTab(int index, Document* document);
     void DrawMarker(POINT client);

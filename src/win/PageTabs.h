@@ -1,9 +1,9 @@
 // A tab control whose tabs each show one page window (the tab's item data) over its display area.
 #pragma once
 
-#include "win/Window.h"
+#include "win/TabControl.h"
 
-class PageTabs : public Window {
+class PageTabs : public TabControl {
 public:
     HWND Create(HWND parent, UINT id);
     // Appends a tab for `page`, a child of this control.
@@ -18,10 +18,7 @@ protected:
 
 private:
     LRESULT OnSize(Message& msg);
-    LRESULT OnEraseBackground(Message& msg);
-    LRESULT OnPaint(Message& msg);
     LRESULT OnSetFocus(Message& msg);
-    LRESULT ForwardToParent(Message& msg);
 
     static const MessageRow<PageTabs> messageTable[];
 };

@@ -20,8 +20,8 @@ const MessageRow<PaneContainer> PaneContainer::messageTable[] = {
     MessageHandler(WM_CAPTURECHANGED, &PaneContainer::OnCaptureChanged),
     MessageHandler(WM_MOUSELEAVE, &PaneContainer::OnMouseLeave),
     MessageHandler(WM_SETFOCUS, &PaneContainer::OnSetFocus),
-    MessageHandler(WM_NOTIFY, &PaneContainer::ForwardToParent),
-    MessageHandler(WM_COMMAND, &PaneContainer::ForwardToParent),
+    MessageHandler<PaneContainer>(WM_NOTIFY, &PaneContainer::ForwardToParent),
+    MessageHandler<PaneContainer>(WM_COMMAND, &PaneContainer::ForwardToParent),
 };
 
 HWND PaneContainer::Create(HWND parent, const char* title, UINT closeCommand) {
@@ -179,6 +179,3 @@ LRESULT PaneContainer::OnSetFocus(Message&) {
     return 0;
 }
 
-LRESULT PaneContainer::ForwardToParent(Message& msg) {
-    return ::SendMessageA(::GetParent(Handle()), msg.message, msg.wParam, msg.lParam);
-}

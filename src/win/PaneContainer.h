@@ -28,7 +28,6 @@ private:
     LRESULT OnCaptureChanged(Message& msg);
     LRESULT OnMouseLeave(Message& msg);
     LRESULT OnSetFocus(Message& msg);
-    LRESULT ForwardToParent(Message& msg);
 
     int TitleHeight() const;
     void SetButtonState(bool hot, bool pressed);

@@ -20,8 +20,8 @@ const MessageRow<Splitter> Splitter::messageTable[] = {
     MessageHandler(WM_LBUTTONDBLCLK, &Splitter::OnLButtonDoubleClick),
     MessageHandler(WM_SETFOCUS, &Splitter::OnSetFocus),
     MessageHandler(WM_PARENTNOTIFY, &Splitter::OnParentNotify),
-    MessageHandler(WM_NOTIFY, &Splitter::ForwardToParent),
-    MessageHandler(WM_COMMAND, &Splitter::ForwardToParent),
+    MessageHandler<Splitter>(WM_NOTIFY, &Splitter::ForwardToParent),
+    MessageHandler<Splitter>(WM_COMMAND, &Splitter::ForwardToParent),
 };
 
 HWND Splitter::Create(HWND parent, UINT id) {
@@ -201,6 +201,3 @@ LRESULT Splitter::OnParentNotify(Message& msg) {
     return 0;
 }
 
-LRESULT Splitter::ForwardToParent(Message& msg) {
-    return ::SendMessageA(::GetParent(Handle()), msg.message, msg.wParam, msg.lParam);
-}

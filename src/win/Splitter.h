@@ -43,7 +43,6 @@ private:
     LRESULT OnLButtonDoubleClick(Message& msg);
     LRESULT OnSetFocus(Message& msg);
     LRESULT OnParentNotify(Message& msg);
-    LRESULT ForwardToParent(Message& msg);
 
     bool IsOverBar(POINT point) const;
     int ClampPosition(int position) const;

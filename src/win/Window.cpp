@@ -62,6 +62,10 @@ LRESULT Window::DefaultProcessing(const Message& msg) {
     return ::DefWindowProcA(msg.window, msg.message, msg.wParam, msg.lParam);
 }
 
+LRESULT Window::ForwardToParent(Message& msg) {
+    return ::SendMessageA(::GetParent(msg.window), msg.message, msg.wParam, msg.lParam);
+}
+
 LRESULT Window::Route(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     Message msg{window, message, wParam, lParam};
     LRESULT result = 0;

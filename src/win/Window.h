@@ -117,6 +117,8 @@ protected:
     virtual void OnFinalMessage() {}
     // What the window would do without us: the class's procedure or DefWindowProc.
     LRESULT DefaultProcessing(const Message& msg);
+    // For containers: the children's notifications and commands go on to the parent.
+    LRESULT ForwardToParent(Message& msg);
 
 private:
     static LRESULT CALLBACK WindowProcedure(HWND, UINT, WPARAM, LPARAM);

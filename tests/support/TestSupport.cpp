@@ -38,7 +38,11 @@ static void RemoveTree(const std::string& folder) {
         ::FindClose(find);
     }
     ::SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ::RemoveDirectoryA(folder.c_str());
+    // A program just started in the folder (ctags) keeps it busy for a moment after it ended.
+    for (int tries = 0; !::RemoveDirectoryA(folder.c_str()) && ::GetLastError() == ERROR_SHARING_VIOLATION &&
+                        tries < 100;
+         ++tries)
+        ::Sleep(20);
 }
 
 TempFolder::~TempFolder() { RemoveTree(path_); }

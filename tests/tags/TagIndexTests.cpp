@@ -76,7 +76,10 @@ TEST(TagIndex, CacheIsBoundedMostRecentFirstAndInvalidatedWithoutCase) {
     TempFolder folder;
     std::vector<std::string> files;
     for (int i = 0; i < 20; ++i) {
-        files.push_back(folder.Path("f" + std::to_string(i) + ".php"));
+        std::string name = std::to_string(i);
+        name.insert(0, 1, 'f');
+        name += ".php";
+        files.push_back(folder.Path(name));
         ASSERT_TRUE(WriteFileBytes(files.back(), "<?php"));
         ASSERT_TRUE(WriteFileBytes(files.back() + ".tag", ""));
     }

@@ -1,0 +1,119 @@
+// The Open and Save As commands through the platform's own file dialogs.
+#include "DocumentsFixture.h"
+
+#include "resources/Resource.h"
+
+using namespace testing_support;
+
+TEST_F(DocumentsTest, SaveAsNamesAnUntitledDocument) {
+    Document* document = Tabs().SelectedDocument();
+    ASSERT_NE(document, nullptr);
+    ASSERT_TRUE(document->Path().empty());
+    std::string text = "<?php echo 'hello'; ?>\n";
+    document->View().Call(SCI_ADDTEXT, text.size(), text.data());
+
+    // Cancel: nothing written, still untitled and modified.
+    {
+        FileDialogDriver cancel("Save As", "");
+        Command(ID_FILE_SAVE_AS);
+        EXPECT_TRUE(cancel.Done());
+    }
+    EXPECT_TRUE(document->Path().empty());
+    EXPECT_TRUE(document->IsModified());
+    EXPECT_TRUE(FolderNames().empty());
+
+    // Save on an untitled document asks for a name; one typed without an extension gets ".php".
+    {
+        FileDialogDriver save("Save As", folder_.Path("page"));
+        Command(ID_FILE_SAVE);
+        EXPECT_TRUE(save.Done());
+        EXPECT_TRUE(save.NameTaken());
+    }
+    std::string path = folder_.Path("page.php");
+    EXPECT_EQ(ReadFileBytes(path), "\xEF\xBB\xBF" + text) << "an untitled document is UTF-8";
+    EXPECT_EQ(document->Path(), path);
+    EXPECT_FALSE(document->IsModified());
+    EXPECT_EQ(TabText(Tabs().SelectedIndex()), "page.php");
+    ASSERT_FALSE(frame_->RecentFiles().Entries().empty());
+    EXPECT_EQ(frame_->RecentFiles().Entries().back(), path);
+    EXPECT_EQ(document->GetDiskState(), DiskState::unchanged);
+}
+
+TEST_F(DocumentsTest, ReadOnlyFileIsSavedOnlyUnderANewName) {
+    std::string original = "<?php // from a read-only file ?>";
+    std::string path = MakeFile("locked.php", original);
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    FILETIME before{}, after{};
+    ASSERT_TRUE(ReadLastWriteTime(path, before));
+    Document* document = Open(path);
+    ASSERT_NE(document, nullptr);
+    ASSERT_TRUE(document->IsReadOnly());
+    document->View().Call(SCI_APPENDTEXT, 1, "x");
+    EXPECT_EQ(ViewText(*document), original) << "the view refuses edits";
+    Command(ID_FILE_SAVE);
+    ASSERT_TRUE(ReadLastWriteTime(path, after));
+    EXPECT_EQ(::CompareFileTime(&before, &after), 0) << "Save does nothing";
+
+    std::string copy = folder_.Path("copy.php");
+    {
+        FileDialogDriver save("Save As", copy);
+        Command(ID_FILE_SAVE_AS);
+        EXPECT_TRUE(save.Done());
+    }
+    EXPECT_EQ(ReadFileBytes(copy), original);
+    EXPECT_EQ(ReadFileBytes(path), original);
+    EXPECT_EQ(document->Path(), copy);
+    EXPECT_FALSE(document->IsReadOnly());
+    EXPECT_EQ(TabText(Tabs().SelectedIndex()), "copy.php");
+
+    // A failed Save As restores the read-only state and keeps the new name: here the chosen
+    // file is itself read-only.
+    std::string blocked = MakeFile("blocked.php", "blocked");
+    ::SetFileAttributesA(blocked.c_str(), FILE_ATTRIBUTE_READONLY);
+    document->SetReadOnly(true);
+    {
+        FileDialogDriver save("Save As", blocked);
+        BoxSequence overwrite({{"", IDYES}}, 5000);
+        Command(ID_FILE_SAVE_AS);
+        EXPECT_TRUE(save.Done());
+        overwrite.Finish();
+        EXPECT_EQ(overwrite.Answered(), 1) << "replacing an existing file is confirmed in the dialog";
+    }
+    EXPECT_EQ(ReadFileBytes(blocked), "blocked");
+    EXPECT_TRUE(document->IsReadOnly());
+    EXPECT_EQ(document->Path(), blocked);
+}
+
+TEST_F(DocumentsTest, OpenDialogReadOnlyBoxOpensReadOnly) {
+    std::string path = MakeFile("plain.php", "<?php ?>");
+    CloseAllTabs();
+    {
+        FileDialogDriver open("Open", path, true);
+        Command(ID_FILE_OPEN);
+        EXPECT_TRUE(open.Done());
+        EXPECT_TRUE(open.ReadOnlyTicked()) << "the read-only box is offered";
+    }
+    ASSERT_EQ(Tabs().Count(), 1);
+    Document* document = Tabs().SelectedDocument();
+    EXPECT_EQ(document->Path(), path);
+    EXPECT_TRUE(document->IsReadOnly()) << "whatever the file's attributes say";
+    EXPECT_EQ(ViewText(*document), "<?php ?>");
+
+    document->View().Call(SCI_SETSAVEPOINT);
+    Tabs().CloseDocument(0);
+    {
+        FileDialogDriver open("Open", path);
+        Command(ID_FILE_OPEN);
+        EXPECT_TRUE(open.Done());
+    }
+    ASSERT_EQ(Tabs().Count(), 1);
+    EXPECT_FALSE(Tabs().SelectedDocument()->IsReadOnly());
+
+    // Cancel opens nothing.
+    {
+        FileDialogDriver cancel("Open", "");
+        Command(ID_FILE_OPEN);
+        EXPECT_TRUE(cancel.Done());
+    }
+    EXPECT_EQ(Tabs().Count(), 1);
+}
