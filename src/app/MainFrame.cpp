@@ -21,6 +21,10 @@ UINT FindReplaceMessage() {
     return message;
 }
 
+// The window's own visibility, whether or not its parent is shown yet: the layout done while
+// the frame is still hidden must already leave room for the bars.
+bool IsShown(HWND window) { return window && (::GetWindowLongPtrA(window, GWL_STYLE) & WS_VISIBLE) != 0; }
+
 std::string ExecutableFolder() {
     char path[MAX_PATH] = "";
     ::GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -275,7 +279,7 @@ void MainFrame::UpdateLayout(bool resizeBars) {
     RECT client{};
     ::GetClientRect(Handle(), &client);
     int top = client.top, bottom = client.bottom;
-    if (rebar_ && ::IsWindowVisible(rebar_)) {
+    if (IsShown(rebar_)) {
         // Sizing the rebar makes it report its new height, which lays the frame out again:
         // that second pass takes the bars as they are.
         if (resizeBars) ::SendMessageA(rebar_, WM_SIZE, 0, 0);
@@ -283,7 +287,7 @@ void MainFrame::UpdateLayout(bool resizeBars) {
         ::GetWindowRect(rebar_, &rect);
         top += rect.bottom - rect.top;
     }
-    if (statusBar_ && ::IsWindowVisible(statusBar_)) {
+    if (IsShown(statusBar_)) {
         if (resizeBars) ::SendMessageA(statusBar_, WM_SIZE, 0, 0);
         RECT rect{};
         ::GetWindowRect(statusBar_, &rect);
