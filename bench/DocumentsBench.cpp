@@ -18,13 +18,12 @@
 #include "php/ViewSetup.h"
 #include "win/MessageLoop.h"
 
+#include "BenchSupport.h"
+#include "QuietHost.h"
+
+using namespace bench;
+
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double MillisSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 void Pump() {
     MSG msg;
@@ -44,66 +43,6 @@ double PrivateMegabytes() {
     SIZE_T bytes = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
     return static_cast<double>(bytes) / (1 << 20);
 }
-
-// HTML with PHP and script blocks, with changing numbers so that no two lines are alike.
-std::string GeneratePage(size_t size) {
-    std::string text;
-    text.reserve(size + 1024);
-    char block[1024];
-    for (unsigned n = 0; text.size() < size; ++n) {
-        int length =
-            std::snprintf(block, sizeof(block),
-                          "<div class=\"row\" id=\"r%u\">\r\n"
-                          "<?php\r\n"
-                          "function total%u($items, $limit = %u) {\r\n"
-                          "    $n = count($items) + strlen(\"item %u\"); // sum of both\r\n"
-                          "    if ($n > $limit) { echo \"<p>too many: $n</p>\"; }\r\n"
-                          "    return array_sum($items) * %u.5;\r\n"
-                          "}\r\n"
-                          "?>\r\n"
-                          "<p>Plain &amp; simple [%u] <b>bold</b></p>\r\n"
-                          "<script>var x%u = [1, 2, 3].map(function (v) { return v * 2; });</script>\r\n"
-                          "</div>\r\n",
-                          n, n, n % 97, n, n % 13, n, n);
-        text.append(block, static_cast<size_t>(length));
-    }
-    text.resize(size);
-    return text;
-}
-
-bool WriteWhole(const std::string& path, const std::string& bytes, bool flush, double* flushMs = nullptr) {
-    HANDLE file =
-        ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size();
-    if (flush) {
-        Clock::time_point start = Clock::now();
-        ok = ok && ::FlushFileBuffers(file);
-        if (flushMs) *flushMs = MillisSince(start);
-    }
-    ::CloseHandle(file);
-    return ok;
-}
-
-// What the documents need from a main window, without ctags: its run over 100 MB takes far
-// longer than everything else and is timed on its own.
-class QuietHost : public DocumentHost {
-public:
-    QuietHost(HWND window, const Settings& settings) : window_(window), settings_(settings) {}
-    HWND MainWindow() const override { return window_; }
-    const Settings& ViewSettings() const override { return settings_; }
-    const std::string& CtagsPath() const override { return noCtags_; }
-    void InvalidateTagCache(const std::string&) override {}
-    void AddRecentFile(const std::string&) override {}
-    void CloseFindDialog() override {}
-
-private:
-    HWND window_;
-    const Settings& settings_;
-    std::string noCtags_;
-};
 
 struct Figures {
     double ms = 0;

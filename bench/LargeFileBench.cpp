@@ -13,75 +13,12 @@
 #include "documents/DocumentHost.h"
 #include "win/EditorView.h"
 
+#include "BenchSupport.h"
+#include "QuietHost.h"
+
+using namespace bench;
+
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double MillisSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-std::string ProgramFolder() {
-    char path[MAX_PATH];
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    ::PathRemoveFileSpecA(path);
-    ::PathAddBackslashA(path);
-    return path;
-}
-
-// What a document needs from its main window; no ctags, so that only the editor is timed.
-class BenchHost : public DocumentHost {
-  public:
-    explicit BenchHost(HWND window) : window_(window) {
-        settings_.Load(ProgramFolder() + Settings::kFileName);
-    }
-    HWND MainWindow() const override { return window_; }
-    const Settings& ViewSettings() const override { return settings_; }
-    const std::string& CtagsPath() const override { return noCtags_; }
-    void InvalidateTagCache(const std::string&) override {}
-    void AddRecentFile(const std::string&) override {}
-    void CloseFindDialog() override {}
-
-  private:
-    HWND window_;
-    Settings settings_;
-    std::string noCtags_;
-};
-
-// A page of HTML with PHP blocks, repeated with changing numbers up to `size` bytes.
-bool WriteTestFile(const std::string& path, size_t size) {
-    HANDLE file =
-        ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    std::string chunk;
-    size_t written = 0;
-    char block[1024];
-    for (unsigned n = 0; written < size; ++n) {
-        int length =
-            std::snprintf(block, sizeof(block),
-                          "<div class=\"row\" id=\"r%u\">\r\n"
-                          "<?php\r\n"
-                          "function total%u($items, $limit = %u) {\r\n"
-                          "    $n = count($items) + strlen(\"item %u\"); // sum of both\r\n"
-                          "    if ($n > $limit) { echo \"<p>too many: $n</p>\"; }\r\n"
-                          "    return array_sum($items) * %u.5;\r\n"
-                          "}\r\n"
-                          "?>\r\n"
-                          "<p>Plain text &amp; more (with brackets) [%u] <b>bold</b></p>\r\n"
-                          "<script>var x%u = [1, 2, 3].map(function (v) { return v * 2; });</script>\r\n"
-                          "</div>\r\n",
-                          n, n, n % 97, n, n % 13, n, n);
-        chunk.append(block, static_cast<size_t>(length));
-        if (chunk.size() >= (1 << 20) || written + chunk.size() >= size) {
-            DWORD done = 0;
-            ::WriteFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &done, nullptr);
-            written += chunk.size();
-            chunk.clear();
-        }
-    }
-    ::CloseHandle(file);
-    return true;
-}
 
 // A bare view reads the file as Document::LoadFromFile does: reserved space, 8 KB blocks.
 void LoadBare(const EditorView& view, const std::string& path) {
@@ -148,7 +85,7 @@ int main() {
     const size_t size = 100u << 20;
 
     Clock::time_point start = Clock::now();
-    if (!WriteTestFile(path, size)) {
+    if (!WriteWhole(path, GeneratePage(size))) {
         std::printf("cannot write %s\n", path.c_str());
         return 1;
     }
@@ -158,7 +95,9 @@ int main() {
         ::CreateWindowExA(0, "STATIC", "Large file", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
                           1000, 700, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
     Pump();
-    BenchHost host(frame);
+    Settings settings;
+    settings.Load(ProgramFolder() + Settings::kFileName);
+    QuietHost host(frame, settings);
 
     auto openBare = [&] {
         HWND view = ::CreateWindowExA(0, "Scintilla", "", WS_CHILD, 0, 0, 0, 0, frame, nullptr,

@@ -18,21 +18,11 @@
 #include "php/ViewSetup.h"
 #include "win/EditorView.h"
 
+#include "BenchSupport.h"
+
+using namespace bench;
+
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double MicrosSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
-}
-
-std::string ProgramFolder() {
-    char path[MAX_PATH];
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    ::PathRemoveFileSpecA(path);
-    ::PathAddBackslashA(path);
-    return path;
-}
 
 // Views are created as the program creates them: hidden children of one parent window.
 HWND CreateView(HWND parent) {

@@ -16,24 +16,6 @@ constexpr int fileNameCombo = 0x47C; // cmb13 of the explorer-style dialog
 constexpr int fileNameEdit = 0x480;  // edt1 of the old-style dialog
 constexpr int readOnlyBox = 0x410;   // chx1
 
-struct DialogSearch {
-    const std::string* caption;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectDialog(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<DialogSearch*>(param);
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    if (process != ::GetCurrentProcessId() || !::IsWindowVisible(window)) return TRUE;
-    char className[64] = "";
-    ::GetClassNameA(window, className, sizeof(className));
-    if (lstrcmpA(className, "#32770") != 0) return TRUE;
-    if (!search->caption->empty() && WindowText(window) != *search->caption) return TRUE;
-    search->found.push_back(window);
-    return TRUE;
-}
-
 struct ChildSearch {
     HWND parent;
     int id;
@@ -126,12 +108,6 @@ void SendKey(WORD virtualKey) {
     }
     inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
     ::SendInput(2, inputs, sizeof(INPUT));
-}
-
-std::vector<HWND> FindDialogs(const std::string& caption) {
-    DialogSearch search{&caption, {}};
-    ::EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 FileDialogDriver::FileDialogDriver(std::string caption, std::string fileName, bool tickReadOnly,

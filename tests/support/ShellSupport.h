@@ -25,9 +25,6 @@ HDROP MakeDrop(const std::vector<std::string>& paths);
 void SendMouse(DWORD flags, POINT screen);
 void SendKey(WORD virtualKey);
 
-// The visible top-level dialogs (class "#32770") of this process with that caption (any
-// caption when empty).
-std::vector<HWND> FindDialogs(const std::string& caption);
 
 // Plays a user at a common file dialog: waits for the dialog with `caption`, types `fileName`
 // into its file name box, ticks "Open as read-only" when asked to, and presses OK; with an

@@ -117,22 +117,14 @@ BoxAnswerer::~BoxAnswerer() {
 }
 
 namespace {
-struct BoxSearch {
-    const std::string* caption;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK FindBox(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<BoxSearch*>(param);
+BOOL CALLBACK CollectDialog(HWND window, LPARAM param) {
     DWORD process = 0;
     ::GetWindowThreadProcessId(window, &process);
     if (process != ::GetCurrentProcessId() || !::IsWindowVisible(window)) return TRUE;
     char className[64] = "";
     ::GetClassNameA(window, className, sizeof(className));
-    if (lstrcmpA(className, "#32770") != 0) return TRUE;
-    if (!search->caption->empty() && WindowText(window) != *search->caption) return TRUE;
-    search->found = window;
-    return FALSE;
+    if (lstrcmpA(className, "#32770") == 0) reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+    return TRUE;
 }
 
 BOOL CALLBACK CollectStatic(HWND window, LPARAM param) {
@@ -150,10 +142,16 @@ BOOL CALLBACK CollectStatic(HWND window, LPARAM param) {
 }
 } // namespace
 
+std::vector<HWND> FindDialogs(const std::string& caption) {
+    std::vector<HWND> dialogs;
+    ::EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&dialogs));
+    std::erase_if(dialogs, [&](HWND dialog) { return !caption.empty() && WindowText(dialog) != caption; });
+    return dialogs;
+}
+
 HWND FindDialog(const std::string& caption) {
-    BoxSearch search{&caption};
-    ::EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    std::vector<HWND> dialogs = FindDialogs(caption);
+    return dialogs.empty() ? nullptr : dialogs.front();
 }
 
 DialogWatcher::DialogWatcher(std::string caption, std::function<void(HWND)> action, int timeoutMs) {
@@ -178,22 +176,20 @@ DialogWatcher::~DialogWatcher() {
 void BoxAnswerer::Run() {
     DWORD until = ::GetTickCount() + timeoutMs_;
     while (!stop_) {
-        BoxSearch search{&wanted_};
-        ::EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-        if (search.found) {
-            HWND button = ::GetDlgItem(search.found, button_);
+        if (HWND box = FindDialog(wanted_)) {
+            HWND button = ::GetDlgItem(box, button_);
             if (button) {
                 if (count_ == 0) {
                     std::string all;
-                    ::EnumChildWindows(search.found, CollectStatic, reinterpret_cast<LPARAM>(&all));
+                    ::EnumChildWindows(box, CollectStatic, reinterpret_cast<LPARAM>(&all));
                     text_ = all;
-                    caption_ = WindowText(search.found);
+                    caption_ = WindowText(box);
                 }
                 ::SendMessageA(button, BM_CLICK, 0, 0);
                 // The box may ignore a click while it is still starting up: wait until it is gone.
-                for (int i = 0; i < 200 && ::IsWindow(search.found) && ::IsWindowVisible(search.found); ++i)
+                for (int i = 0; i < 200 && ::IsWindow(box) && ::IsWindowVisible(box); ++i)
                     ::Sleep(10);
-                if (!::IsWindow(search.found) || !::IsWindowVisible(search.found)) {
+                if (!::IsWindow(box) || !::IsWindowVisible(box)) {
                     ++count_;
                     answered_ = true;
                     if (!answerAll_) return;

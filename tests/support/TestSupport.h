@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 #include <atomic>
 
 namespace testing_support {
@@ -88,7 +89,9 @@ private:
     std::thread thread_;
 };
 
-// The first visible top-level dialog of this process with that caption, or nullptr.
+// The visible top-level dialogs of this process with that caption (any caption when empty).
+std::vector<HWND> FindDialogs(const std::string& caption);
+// The first of them, or nullptr.
 HWND FindDialog(const std::string& caption);
 
 // The text of a window (GetWindowTextA).
