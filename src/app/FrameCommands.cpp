@@ -70,6 +70,32 @@ void MainFrame::CloseFindDialog() {
     findDialog_ = nullptr;
 }
 
+void MainFrame::OpenFindDialog(bool find) {
+    Document* document = SelectedDocument();
+    if (!document) return;
+    if (findDialog_ && findDialogIsFind_ == find) {
+        ::SetFocus(findDialog_);
+        return;
+    }
+    CloseFindDialog();
+    lstrcpynA(findBuffer_, searchState_.findText.c_str(), sizeof(findBuffer_));
+    lstrcpynA(replaceBuffer_, searchState_.replaceText.c_str(), sizeof(replaceBuffer_));
+    findReplace_ = FINDREPLACEA{};
+    findReplace_.lStructSize = sizeof(findReplace_);
+    findReplace_.hwndOwner = Handle();
+    findReplace_.Flags =
+        FR_HIDEUPDOWN | (searchState_.matchCase ? FR_MATCHCASE : 0) | (searchState_.wholeWord ? FR_WHOLEWORD : 0);
+    findReplace_.lpstrFindWhat = findBuffer_;
+    findReplace_.wFindWhatLen = sizeof(findBuffer_);
+    findReplace_.lpstrReplaceWith = replaceBuffer_;
+    findReplace_.wReplaceWithLen = sizeof(replaceBuffer_);
+    findDialog_ = find ? ::FindTextA(&findReplace_) : ::ReplaceTextA(&findReplace_);
+    findDialogIsFind_ = find;
+    if (findDialog_) ::ShowWindow(findDialog_, SW_SHOW);
+    // The dialog stays open beside the text; typing goes on in the text until it is clicked.
+    FocusSelectedView();
+}
+
 Document* MainFrame::SelectedDocument() const { return documentTabs_.SelectedDocument(); }
 
 void MainFrame::FocusSelectedView() {
@@ -222,13 +248,97 @@ LRESULT MainFrame::OnEditSelectAll(Message&) {
     return 0;
 }
 
-LRESULT MainFrame::OnGoToLine(Message&) { return 0; }
-LRESULT MainFrame::OnFind(Message&) { return 0; }
-LRESULT MainFrame::OnReplace(Message&) { return 0; }
-LRESULT MainFrame::OnRepeat(Message&) { return 0; }
-LRESULT MainFrame::OnFindReplace(Message&) { return 0; }
-LRESULT MainFrame::OnInsertColour(Message&) { return 0; }
-LRESULT MainFrame::OnInsertSnippet(Message&) { return 0; }
+LRESULT MainFrame::OnGoToLine(Message&) {
+    if (Document* document = SelectedDocument()) GoToLine(document->View(), Handle());
+    return 0;
+}
+
+LRESULT MainFrame::OnFind(Message&) {
+    OpenFindDialog(true);
+    return 0;
+}
+
+LRESULT MainFrame::OnReplace(Message&) {
+    OpenFindDialog(false);
+    return 0;
+}
+
+LRESULT MainFrame::OnRepeat(Message&) {
+    Document* document = SelectedDocument();
+    if (!document) return 0;
+    if (searchState_.findText.empty()) {
+        OpenFindDialog(true);
+        return 0;
+    }
+    FindNext(document->View(), searchState_, true);
+    FocusSelectedView();
+    return 0;
+}
+
+// The find and replace dialogs report every button through the registered message.
+LRESULT MainFrame::OnFindReplace(Message& msg) {
+    const auto* request = reinterpret_cast<const FINDREPLACEA*>(msg.lParam);
+    if (request->Flags & FR_DIALOGTERM) {
+        findDialog_ = nullptr;
+        return 0;
+    }
+    searchState_.findText = request->lpstrFindWhat ? request->lpstrFindWhat : "";
+    searchState_.matchCase = (request->Flags & FR_MATCHCASE) != 0;
+    searchState_.wholeWord = (request->Flags & FR_WHOLEWORD) != 0;
+    Document* document = SelectedDocument();
+    if (!document) return 0;
+    const EditorView& view = document->View();
+    if (request->Flags & FR_FINDNEXT) {
+        FindNext(view, searchState_, true);
+    } else if (request->Flags & FR_REPLACE) {
+        searchState_.replaceText = request->lpstrReplaceWith ? request->lpstrReplaceWith : "";
+        if (SelectionMatches(view, searchState_)) view.Call(SCI_REPLACESEL, 0, searchState_.replaceText.c_str());
+        FindNext(view, searchState_, true);
+    } else if (request->Flags & FR_REPLACEALL) {
+        searchState_.replaceText = request->lpstrReplaceWith ? request->lpstrReplaceWith : "";
+        HCURSOR previous = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
+        ReplaceAll(view, searchState_);
+        ::SetCursor(previous);
+    }
+    return 0;
+}
+
+LRESULT MainFrame::OnInsertColour(Message&) {
+    if (Document* document = SelectedDocument()) {
+        InsertColour(document->View(), Handle());
+        FocusSelectedView();
+    }
+    return 0;
+}
+
+LRESULT MainFrame::OnInsertSnippet(Message& msg) {
+    Document* document = SelectedDocument();
+    if (!document) return 0;
+    const EditorView& view = document->View();
+    switch (msg.CommandId()) {
+    case ID_INSERT_PHP_CODE:
+        InsertSnippet(view, "<?  ?>", 3);
+        break;
+    case ID_INSERT_PHP_EXPRESSION:
+        InsertSnippet(view, "<?=  ?>", 4);
+        break;
+    case ID_INSERT_PHP_STRING:
+        InsertSnippet(view, "\"\"", 1);
+        break;
+    case ID_INSERT_PHP_TAGGED_STRING:
+        InsertTaggedString(view);
+        break;
+    case ID_INSERT_HTML_OPEN:
+        InsertSnippet(view, "<>", 1);
+        break;
+    case ID_INSERT_HTML_CLOSE:
+        InsertSnippet(view, "</>", 2);
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
 
 // ---------------------------------------------------------------------------------------
 // Document, View, Tools, Help

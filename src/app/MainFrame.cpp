@@ -592,6 +592,9 @@ LRESULT MainFrame::ReflectNotification(Message& msg) {
 // Keys and idle time
 
 bool MainFrame::PreTranslateMessage(MSG& msg) {
+    // Keys for the find dialog are its own (Ctrl+C copies from its boxes, not the document).
+    if (findDialog_ && (msg.hwnd == findDialog_ || ::IsChild(findDialog_, msg.hwnd)))
+        return ::IsDialogMessageA(findDialog_, &msg) != FALSE;
     if (accelerators_ && ::TranslateAcceleratorA(Handle(), accelerators_.Get(), &msg)) return true;
     return ::IsDialogMessageA(Handle(), &msg) != FALSE;
 }

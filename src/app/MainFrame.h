@@ -2,6 +2,9 @@
 // window, router of every message, notification and command.
 #pragma once
 
+#include <windows.h>
+#include <commdlg.h>
+
 #include <memory>
 #include <string>
 
@@ -9,6 +12,7 @@
 #include "documents/DocumentHost.h"
 #include "documents/DocumentTabs.h"
 #include "documents/RecentFileList.h"
+#include "php/EditingCommands.h"
 #include "php/TagIndex.h"
 #include "win/CommandBar.h"
 #include "win/Handles.h"
@@ -27,13 +31,6 @@ constexpr UINT ID_DOCUMENT_TABS = 0xE900 + 2;
 constexpr UINT ID_TOOLS_TABS = 0xE900 + 3;
 constexpr UINT ID_FILES_TREE = 0xE900 + 4;
 constexpr UINT ID_COMMAND_BAR = 0xE900 + 5;
-
-// Remembered find and replace texts and options.
-struct SearchState {
-    std::string findText;
-    std::string replaceText;
-    DWORD flags = 0;
-};
 
 class MainFrame : public Window, public DocumentHost, public MessageFilter, public IdleHandler {
 public:
@@ -63,6 +60,8 @@ public:
     // Parts, for the tests and the neighbours that need them.
     DocumentTabs& Tabs() { return documentTabs_; }
     RecentFileList& RecentFiles() { return recentFiles_; }
+    SearchState& Search() { return searchState_; }
+    HWND FindDialog() const { return findDialog_; }
     HMENU Menu() const { return commandBar_.Menu(); }
     HWND Rebar() const { return rebar_; }
     HWND Toolbar() const { return toolbar_; }
@@ -158,6 +157,7 @@ private:
     Document* SelectedDocument() const;
     void FocusSelectedView();
     void SendToSelectedView(UINT message);
+    void OpenFindDialog(bool find);
 
     // Long-lived state, in the order it is built.
     std::string programFolder_;
@@ -167,7 +167,12 @@ private:
     TagIndex tagIndex_;
     RecentFileList recentFiles_;
     SearchState searchState_;
+    // The modeless find or replace dialog while it is open, and what it works on.
     HWND findDialog_ = nullptr;
+    bool findDialogIsFind_ = true;
+    FINDREPLACEA findReplace_{};
+    char findBuffer_[128] = "";
+    char replaceBuffer_[128] = "";
     CriticalSection updateLock_;
     void* updateSession_ = nullptr; // the update check's internet session, guarded by updateLock_
     KernelHandle updateThread_;

@@ -5,6 +5,7 @@
 #define IDR_MAINFRAME 128 // menu, accelerators, toolbar, toolbar bitmap, program icon
 #define IDI_DOCUMENT 129  // the .php document icon: the executable's second icon
 #define IDD_ABOUT 100
+#define IDD_GOTO_LINE 201
 #define IDB_TABCLOSE 204 // 16x16 close icon of the document tabs, pure green is transparent
 #define IDR_LOGO 209     // placeable metafile of the About box
 #define RT_QM_METAFILE "METAFILE"
@@ -16,6 +17,10 @@
 #define IDC_ABOUT_NOTICE 1002
 #define IDC_ABOUT_CREDITS_TITLE 1003
 #define IDC_ABOUT_CREDITS 1004
+
+// Go To Line dialog controls
+#define IDC_GOTO_LINE_NUMBER 1000
+#define IDC_GOTO_LINE_PROMPT 1001
 
 // Strings
 #define IDS_APP_NAME 128

@@ -1,0 +1,167 @@
+// Insert snippets and colours, find and replace, go to line: through the main window's commands
+// on a real view, and through the real dialogs where the user meets them.
+#include "support/FrameFixture.h"
+
+#include "php/EditingCommands.h"
+#include "resources/Resource.h"
+
+using namespace testing_support;
+
+namespace {
+
+class EditingTest : public FrameTest {
+protected:
+    const EditorView& View() { return frame_->Tabs().SelectedDocument()->View(); }
+    void SetText(const char* text) {
+        View().Call(SCI_SETTEXT, 0, text);
+        View().Call(SCI_EMPTYUNDOBUFFER);
+    }
+    std::string Text() {
+        std::string text(static_cast<size_t>(View().Call(SCI_GETLENGTH)) + 1, '\0');
+        View().Call(SCI_GETTEXT, text.size(), text.data());
+        text.pop_back();
+        return text;
+    }
+    std::pair<Sci_Position, Sci_Position> Selection() {
+        return {View().Call(SCI_GETSELECTIONSTART), View().Call(SCI_GETSELECTIONEND)};
+    }
+    // What the find or replace dialog sends when one of its buttons is pressed.
+    void DialogButton(DWORD flags, const char* find, const char* replace = "") {
+        static const UINT message = ::RegisterWindowMessageA(FINDMSGSTRINGA);
+        char findText[128], replaceText[128];
+        lstrcpynA(findText, find, sizeof(findText));
+        lstrcpynA(replaceText, replace, sizeof(replaceText));
+        FINDREPLACEA request{sizeof(request)};
+        request.Flags = flags;
+        request.lpstrFindWhat = findText;
+        request.lpstrReplaceWith = replaceText;
+        ::SendMessageA(window_, message, 0, reinterpret_cast<LPARAM>(&request));
+    }
+};
+
+} // namespace
+
+TEST_F(EditingTest, SnippetsEncloseTheCaretOrTheSelection) {
+    SetText("");
+    Command(ID_INSERT_PHP_CODE);
+    EXPECT_EQ(Text(), "<?  ?>");
+    EXPECT_EQ(Selection(), std::make_pair(Sci_Position{3}, Sci_Position{3}));
+
+    SetText("x echo y");
+    View().Call(SCI_SETSEL, 2, 6);
+    Command(ID_INSERT_PHP_CODE);
+    EXPECT_EQ(Text(), "x <? echo ?> y");
+    EXPECT_EQ(Selection(), std::make_pair(Sci_Position{5}, Sci_Position{9})) << "echo stays selected";
+
+    SetText("");
+    Command(ID_INSERT_PHP_EXPRESSION);
+    EXPECT_EQ(Text(), "<?=  ?>");
+    EXPECT_EQ(Selection().first, 4);
+    SetText("");
+    Command(ID_INSERT_HTML_CLOSE);
+    EXPECT_EQ(Text(), "</>");
+    EXPECT_EQ(Selection().first, 2);
+}
+
+TEST_F(EditingTest, TaggedStringEscapesTheSelectionInOneUndoStep) {
+    const char* original = "a \"hi\" \\ bye z";
+    SetText(original);
+    View().Call(SCI_SETSEL, 2, 12); // "hi" \ bye
+    Command(ID_INSERT_PHP_TAGGED_STRING);
+    EXPECT_EQ(Text(), "a \"\\\"hi\\\" \\\\ bye\" z");
+    EXPECT_EQ(View().Call(SCI_GETCURRENTPOS), 16) << "the caret ends before the closing quote";
+    View().Call(SCI_UNDO);
+    EXPECT_EQ(Text(), original);
+    EXPECT_EQ(EscapeForDoubleQuotes("\\\""), "\\\\\\\"") << "added backslashes are not doubled again";
+}
+
+TEST(ColourValue, FirstHexColourInAnyCase) {
+    EXPECT_EQ(FindColourValue("color: #1a2B3c;"), std::optional<COLORREF>(RGB(0x1A, 0x2B, 0x3C)));
+    EXPECT_EQ(FindColourValue("#12345 and #ABCDEF"), std::optional<COLORREF>(RGB(0xAB, 0xCD, 0xEF)));
+    EXPECT_EQ(FindColourValue("#GG0000"), std::nullopt);
+    EXPECT_EQ(FormatColourValue(RGB(255, 0, 16)), "#FF0010");
+}
+
+TEST_F(EditingTest, ColourChooserStartsFromTheSelectionAndWritesItsChoice) {
+    SetText("color: #1a2B3c;");
+    View().Call(SCI_SETSEL, 0, 15);
+    std::string caption;
+    DialogWatcher watcher("", [&](HWND dialog) {
+        caption = WindowText(dialog);
+        ::SendMessageA(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0); // keep the preset colour
+    });
+    Command(ID_INSERT_COLOR);
+    ASSERT_TRUE(watcher.Seen());
+    EXPECT_EQ(Text(), "#1A2B3C") << "the chooser opened on the selection's colour: " << caption;
+}
+
+TEST_F(EditingTest, FindAndReplaceFollowTheirOptions) {
+    SetText("Echo echoes echo ECHO");
+    View().Call(SCI_SETSEL, 0, 0);
+    DialogButton(FR_FINDNEXT, "echo");
+    EXPECT_EQ(Selection(), std::make_pair(Sci_Position{0}, Sci_Position{4})) << "case is ignored";
+    DialogButton(FR_FINDNEXT | FR_WHOLEWORD, "echo");
+    EXPECT_EQ(Selection(), std::make_pair(Sci_Position{12}, Sci_Position{16})) << "not inside echoes";
+    DialogButton(FR_FINDNEXT | FR_WHOLEWORD | FR_MATCHCASE, "echo");
+    EXPECT_EQ(Selection(), std::make_pair(Sci_Position{12}, Sci_Position{16})) << "no wrap-around past the last";
+
+    // Replace acts on a selection equal to the find text, in other case only without match case.
+    View().Call(SCI_SETSEL, 17, 21); // ECHO
+    DialogButton(FR_REPLACE | FR_MATCHCASE, "echo", "x");
+    EXPECT_EQ(Text(), "Echo echoes echo ECHO");
+    View().Call(SCI_SETSEL, 17, 21);
+    DialogButton(FR_REPLACE, "echo", "x");
+    EXPECT_EQ(Text(), "Echo echoes echo x");
+
+    // Replace All runs from the selection's start: earlier matches stay.
+    SetText("ab ab ab ab");
+    View().Call(SCI_SETSEL, 3, 3);
+    DialogButton(FR_REPLACEALL, "ab", "abab");
+    EXPECT_EQ(Text(), "ab abab abab abab") << "replacements containing the text are not replaced again";
+}
+
+TEST_F(EditingTest, RepeatWithoutTextOpensFindAndTheDialogSeedsTheNextSearch) {
+    SetText("one two one");
+    View().Call(SCI_SETSEL, 0, 0);
+    Command(ID_EDIT_REPEAT);
+    ASSERT_NE(frame_->FindDialog(), nullptr) << "F3 before any search opens the Find dialog";
+    HWND dialog = frame_->FindDialog();
+    ::SetDlgItemTextA(dialog, edt1, "one");
+    ::SendMessageA(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0); // Find Next
+    EXPECT_EQ(Selection(), std::make_pair(Sci_Position{0}, Sci_Position{3}));
+    Command(ID_EDIT_REPEAT);
+    EXPECT_EQ(Selection(), std::make_pair(Sci_Position{8}, Sci_Position{11}));
+
+    // Replace closes the Find dialog and opens its own, seeded with the text.
+    Command(ID_EDIT_REPLACE);
+    ASSERT_NE(frame_->FindDialog(), nullptr);
+    EXPECT_FALSE(::IsWindow(dialog));
+    char seeded[128] = "";
+    ::GetDlgItemTextA(frame_->FindDialog(), edt1, seeded, sizeof(seeded));
+    EXPECT_STREQ(seeded, "one");
+}
+
+TEST_F(EditingTest, GoToLineChecksTheNumberBeforeItMoves) {
+    std::string text;
+    for (int i = 0; i < 119; ++i) text += "line\r\n";
+    text += "last";
+    SetText(text.c_str());
+    std::string prompt;
+    bool refused = false;
+    DialogWatcher watcher("Go To Line", [&](HWND dialog) {
+        prompt = WindowText(::GetDlgItem(dialog, IDC_GOTO_LINE_PROMPT));
+        for (const char* bad : {"0", "121", ""}) {
+            ::SetDlgItemTextA(dialog, IDC_GOTO_LINE_NUMBER, bad);
+            ::SendMessageA(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+            refused = ::IsWindow(dialog) && ::IsWindowVisible(dialog);
+            if (!refused) return;
+        }
+        ::SetDlgItemTextA(dialog, IDC_GOTO_LINE_NUMBER, "120");
+        ::SendMessageA(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    });
+    Command(ID_EDIT_GOTO_LINE);
+    EXPECT_TRUE(watcher.Seen());
+    EXPECT_EQ(prompt, "Line number(1 - 120):");
+    EXPECT_TRUE(refused) << "0, 121 and nothing keep the dialog open";
+    EXPECT_EQ(View().Call(SCI_LINEFROMPOSITION, View().Call(SCI_GETCURRENTPOS)), 119);
+}
