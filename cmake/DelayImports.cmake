@@ -24,3 +24,5 @@ qm_delay_import(comdlg32 comdlg32.dll GetOpenFileNameA GetSaveFileNameA CommDlgE
   FindTextA ReplaceTextA ChooseColorA ChooseFontA)
 qm_delay_import(shell32 shell32.dll DragQueryFileA DragFinish DragAcceptFiles ShellExecuteA)
 qm_delay_import(dbghelp dbghelp.dll MiniDumpWriteDump)
+qm_delay_import(shlwapi shlwapi.dll PathAddBackslashA PathCombineA PathFileExistsA PathFindFileNameA
+  PathRemoveFileSpecA PathFindExtensionA PathRemoveExtensionA)

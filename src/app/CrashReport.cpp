@@ -27,7 +27,7 @@ LONG WINAPI CrashReportFilter(EXCEPTION_POINTERS* exception) {
     char format[512] = "", caption[64] = "", text[MAX_PATH + 600] = "";
     ::LoadStringA(::GetModuleHandleA(nullptr), IDS_CRASH_MESSAGE, format, sizeof(format));
     ::LoadStringA(::GetModuleHandleA(nullptr), IDS_APP_NAME, caption, sizeof(caption));
-    ::wnsprintfA(text, sizeof(text), format, path);
+    ::wsprintfA(text, format, path); // at most 511 + 260 characters: within wsprintf's 1024
     ::MessageBoxA(nullptr, text, caption, MB_ICONERROR | MB_OK);
     ::CloseHandle(file);
     return EXCEPTION_EXECUTE_HANDLER;

@@ -25,12 +25,15 @@ UINT FindReplaceMessage() {
 // the frame is still hidden must already leave room for the bars.
 bool IsShown(HWND window) { return window && (::GetWindowLongPtrA(window, GWL_STYLE) & WS_VISIBLE) != 0; }
 
+// The folder of the running executable, with its trailing backslash. Built by hand: the
+// shell's path library is loaded only when a command needs it, not at start-up.
 std::string ExecutableFolder() {
     char path[MAX_PATH] = "";
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    ::PathRemoveFileSpecA(path);
-    ::PathAddBackslashA(path);
-    return path;
+    DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, length < MAX_PATH ? length : 0);
+    size_t separator = folder.find_last_of("\\/");
+    folder.resize(separator == std::string::npos ? 0 : separator + 1);
+    return folder;
 }
 
 } // namespace
@@ -86,7 +89,8 @@ const MessageRow<MainFrame> MainFrame::notificationTable[] = {
 MainFrame::MainFrame() : documentTabs_(*this) {
     programFolder_ = ExecutableFolder();
     ctagsPath_ = programFolder_ + "ctags.exe";
-    if (!::PathFileExistsA(ctagsPath_.c_str())) ctagsPath_.clear();
+    DWORD attributes = ::GetFileAttributesA(ctagsPath_.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) ctagsPath_.clear();
     tagCacheLimit_ = Settings::kDefaultTagCacheLimit;
     if (settings_.Load(programFolder_ + Settings::kFileName)) tagCacheLimit_ = ReadTagCacheLimit(settings_);
     tagIndex_.SetLimit(tagCacheLimit_);
