@@ -596,6 +596,11 @@ LRESULT MainFrame::ReflectNotification(Message& msg) {
 // Keys and idle time
 
 bool MainFrame::PreTranslateMessage(MSG& msg) {
+    // Alt+letter opens the command bar's menu. The frame has no menu of its own, and a child
+    // window's default processing (the editor's) would look for one and find none.
+    if (msg.message == WM_SYSCHAR && (HIWORD(msg.lParam) & KF_ALTDOWN) && msg.wParam != ' ' &&
+        (msg.hwnd == Handle() || ::IsChild(Handle(), msg.hwnd)) && commandBar_.OnKeyMenu(static_cast<int>(msg.wParam)))
+        return true;
     // Keys for the find dialog are its own (Ctrl+C copies from its boxes, not the document).
     if (findDialog_ && (msg.hwnd == findDialog_ || ::IsChild(findDialog_, msg.hwnd)))
         return ::IsDialogMessageA(findDialog_, &msg) != FALSE;

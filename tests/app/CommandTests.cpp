@@ -4,6 +4,9 @@
 
 #include <commctrl.h>
 
+#include <atomic>
+#include <thread>
+
 #include "resources/Resource.h"
 
 using namespace testing_support;
@@ -224,4 +227,30 @@ TEST_F(FrameTest, AboutBoxShowsNameVersionAndCredits) {
     EXPECT_NE(credits.find("the PHP Documentation Group, PHP Manual"), std::string::npos) << credits;
     EXPECT_NE(credits.find("Scintilla"), std::string::npos);
     EXPECT_TRUE(bold);
+}
+
+TEST_F(FrameTest, AltAndAMnemonicOpensThatMenu) {
+    // The pop-up menu runs its own loop inside the key's handling: watch for it from another
+    // thread, read which menu it shows, and close it with Esc as a user would.
+    std::atomic<int> items{-1};
+    std::thread watcher([&] {
+        for (int i = 0; i < 500; ++i) {
+            HWND menu = ::FindWindowA("#32768", nullptr);
+            if (menu && ::IsWindowVisible(menu)) {
+                HMENU shown = reinterpret_cast<HMENU>(::SendMessageA(menu, MN_GETHMENU, 0, 0));
+                items = shown ? ::GetMenuItemCount(shown) : 0;
+                ::PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+                return;
+            }
+            ::Sleep(10);
+        }
+    });
+    HWND view = frame_->Tabs().SelectedDocument()->ViewWindow();
+    MSG msg{view, WM_SYSCHAR, 'h', static_cast<LPARAM>(KF_ALTDOWN) << 16};
+    EXPECT_TRUE(frame_->PreTranslateMessage(msg));
+    watcher.join();
+    EXPECT_EQ(items, 1) << "Help holds one item";
+    EXPECT_TRUE(frame_->Commands().InKeyboardMode()) << "Esc leaves the bar active";
+    ::SendMessageA(frame_->Commands().Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_FALSE(frame_->Commands().InKeyboardMode());
 }
