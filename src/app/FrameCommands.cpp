@@ -91,9 +91,10 @@ void MainFrame::OpenFindDialog(bool find) {
     findReplace_.wReplaceWithLen = sizeof(replaceBuffer_);
     findDialog_ = find ? ::FindTextA(&findReplace_) : ::ReplaceTextA(&findReplace_);
     findDialogIsFind_ = find;
+    // The dialog keeps the focus, so the text to find can be typed at once. Handing the focus
+    // back to the view would activate the frame, and Wine then stacks the frame over its own
+    // dialog: the dialog would be open but out of sight.
     if (findDialog_) ::ShowWindow(findDialog_, SW_SHOW);
-    // The dialog stays open beside the text; typing goes on in the text until it is clicked.
-    FocusSelectedView();
 }
 
 Document* MainFrame::SelectedDocument() const { return documentTabs_.SelectedDocument(); }
