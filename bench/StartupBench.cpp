@@ -84,8 +84,12 @@ int main(int argc, char** argv) {
     std::string minimal = Beside("minimal_scintilla.exe");
     std::vector<double> program, baseline;
     for (int i = 0; i < runs; ++i) {
-        // No session and no recent files: the start-up of a fresh install.
+        // No session and no recent files: the start-up of a fresh install whose user has turned
+        // the default-editor question off.
         ::SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Altav\\Quillmark");
+        DWORD never = 0;
+        ::SHSetValueA(HKEY_CURRENT_USER, "Software\\Altav\\Quillmark", "DefaultEditor", REG_DWORD, &never,
+                      sizeof(never));
         baseline.push_back(TimeStart(minimal, "MinimalScintillaFrame"));
         program.push_back(TimeStart(quillmark, "QuillmarkMainFrame"));
     }

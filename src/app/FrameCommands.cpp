@@ -4,6 +4,8 @@
 #include <commctrl.h>
 
 #include "app/AboutDialog.h"
+#include "config/ApplyViewSettings.h"
+#include "config/PreferencesSheet.h"
 #include "documents/DocumentCommands.h"
 #include "resources/Resource.h"
 
@@ -213,7 +215,13 @@ LRESULT MainFrame::OnRecentFile(Message& msg) {
     return 0;
 }
 
-LRESULT MainFrame::OnPreferences(Message&) { return 0; }
+LRESULT MainFrame::OnPreferences(Message&) {
+    PreferencesSheet(settings_).Run(Handle());
+    // Whatever closed the sheet: Apply has already replaced the settings, even before a Cancel.
+    for (int i = 0; i < documentTabs_.Count(); ++i)
+        if (Document* document = documentTabs_.DocumentAt(i)) ApplyViewSettings(document->View(), settings_);
+    return 0;
+}
 
 LRESULT MainFrame::OnExit(Message&) {
     ::PostMessageA(Handle(), WM_CLOSE, 0, 0);

@@ -6,6 +6,7 @@
 #include <shlwapi.h>
 
 #include "app/OpenRequest.h"
+#include "config/DefaultEditor.h"
 #include "documents/DocumentCommands.h"
 #include "documents/Session.h"
 #include "php/CallTips.h"
@@ -218,17 +219,15 @@ bool MainFrame::CreatePanes() {
     if (!toolsPane_.Create(splitter_.Handle(), "Tools", ID_PANE_CLOSE)) return false;
     toolsTabs_ = toolsPages_.Create(toolsPane_.Handle(), ID_TOOLS_TABS);
     if (!toolsTabs_) return false;
-    filesTree_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
-                                   WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TVS_HASBUTTONS |
-                                       TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_INFOTIP,
-                                   0, 0, 0, 0, toolsTabs_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ID_FILES_TREE)),
-                                   instance, nullptr);
+    filesTree_ = fileBrowser_.Create(toolsTabs_, ID_FILES_TREE);
+    fileBrowser_.openDocument = [this](const std::string& path) { documentTabs_.OpenDocument(path, false); };
     toolsPages_.AddPage("Files", filesTree_);
     toolsPane_.SetClient(toolsTabs_);
 
     // 10. The document tabs.
     if (!documentTabs_.Create(splitter_.Handle(), ID_DOCUMENT_TABS)) return false;
     documentTabs_.SetImageList(tabImages_.Get());
+    fileBrowser_.dropTarget = documentTabs_.Handle();
 
     // 11. Both panes in the splitter, the Tools pane 200 pixels wide.
     splitter_.SetPanes(toolsPane_.Handle(), documentTabs_.Handle());
@@ -242,9 +241,7 @@ bool MainFrame::CreatePanes() {
 
 LRESULT MainFrame::OnCreate(Message&) {
     if (!CreateBars()) return -1;
-    // 6. Accept dropped files: the style DragAcceptFiles sets, without loading the shell's
-    // library at start-up (it is loaded when the first file is dropped).
-    ::SetWindowLongPtrA(Handle(), GWL_EXSTYLE, ::GetWindowLongPtrA(Handle(), GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
+    ::DragAcceptFiles(Handle(), TRUE); // 6.
     if (!CreatePanes()) return -1;
 
     // 12. Check marks of the View toggles.
@@ -267,7 +264,8 @@ LRESULT MainFrame::OnCreate(Message&) {
     recentFiles_.Read();
     recentFiles_.SetBound(RecentFileList::maxEntries);
 
-    // 15. The default-editor check comes here.
+    // 15. The question whether to become the default editor of .php files.
+    RunDefaultEditorCheck(Handle());
     // 16. The last session's documents.
     RestoreSession(documentTabs_);
     // 17. The update check starts here.
@@ -540,13 +538,13 @@ LRESULT MainFrame::OnNotify(Message& msg) {
     return 0;
 }
 
-LRESULT MainFrame::OnFilesTreeDoubleClick(Message& msg) {
-    msg.PassOn(); // the Files pane opens files here
-    return 0;
+LRESULT MainFrame::OnFilesTreeDoubleClick(Message&) {
+    fileBrowser_.OpenSelected(Handle());
+    return 0; // the tree still expands or collapses the row
 }
 
 LRESULT MainFrame::OnFilesTreeBeginDrag(Message& msg) {
-    msg.PassOn(); // the Files pane's drag starts here
+    fileBrowser_.BeginDrag(reinterpret_cast<const NMTREEVIEWA*>(msg.lParam)->itemNew.hItem);
     return 0;
 }
 

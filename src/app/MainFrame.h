@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "browser/FileBrowser.h"
 #include "config/Settings.h"
 #include "documents/DocumentHost.h"
 #include "documents/DocumentTabs.h"
@@ -61,6 +62,7 @@ public:
     DocumentTabs& Tabs() { return documentTabs_; }
     RecentFileList& RecentFiles() { return recentFiles_; }
     SearchState& Search() { return searchState_; }
+    Settings& AppSettings() { return settings_; }
     HWND FindDialog() const { return findDialog_; }
     HMENU Menu() const { return commandBar_.Menu(); }
     HWND Rebar() const { return rebar_; }
@@ -69,6 +71,7 @@ public:
     HWND UpdateBand() const { return updateBand_; }
     HWND ToolsTabs() const { return toolsTabs_; }
     HWND FilesTree() const { return filesTree_; }
+    FileBrowser& Files() { return fileBrowser_; }
     CommandBar& Commands() { return commandBar_; }
     Splitter& SplitterWindow() { return splitter_; }
     PaneContainer& ToolsPane() { return toolsPane_; }
@@ -188,6 +191,7 @@ private:
     PageTabs toolsPages_;
     HWND toolsTabs_ = nullptr;
     HWND filesTree_ = nullptr;
+    FileBrowser fileBrowser_; // takes the shell's desktop folder and allocator when the frame is built
     DocumentTabs documentTabs_;
     ToolbarLayout toolbarLayout_;
     ImageList toolbarImages_;

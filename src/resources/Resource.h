@@ -6,6 +6,8 @@
 #define IDI_DOCUMENT 129  // the .php document icon: the executable's second icon
 #define IDD_ABOUT 100
 #define IDD_GOTO_LINE 201
+#define IDD_DEFAULT_EDITOR 202
+#define IDD_SYNTAX_HIGHLIGHTING 203 // the page of the preferences sheet
 #define IDB_TABCLOSE 204 // 16x16 close icon of the document tabs, pure green is transparent
 #define IDR_LOGO 209     // placeable metafile of the About box
 #define RT_QM_METAFILE "METAFILE"
@@ -17,6 +19,19 @@
 #define IDC_ABOUT_NOTICE 1002
 #define IDC_ABOUT_CREDITS_TITLE 1003
 #define IDC_ABOUT_CREDITS 1004
+
+// Default-editor question
+#define IDC_DEFAULT_EDITOR_CHECK 1002
+
+// Syntax Highlighting page controls
+#define IDC_SYNTAX_UNDERLINE 1003
+#define IDC_SYNTAX_ITALIC 1004
+#define IDC_SYNTAX_TREE 1019
+#define IDC_SYNTAX_FONT_TEXT 1020
+#define IDC_SYNTAX_FONT 1021
+#define IDC_SYNTAX_BACK 1022
+#define IDC_SYNTAX_FORE 1023
+#define IDC_SYNTAX_BOLD 1024
 
 // Go To Line dialog controls
 #define IDC_GOTO_LINE_NUMBER 1000

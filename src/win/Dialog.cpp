@@ -40,6 +40,10 @@ INT_PTR CALLBACK Dialog::DialogProcedure(HWND window, UINT message, WPARAM wPara
     }
     if (message == WM_NCDESTROY) dialog->window_ = nullptr;
     if (!handled) return FALSE;
+    return HandledDialogMessage(window, message, result);
+}
+
+INT_PTR HandledDialogMessage(HWND window, UINT message, LRESULT result) {
     switch (message) {
     case WM_INITDIALOG:
     case WM_CTLCOLORMSGBOX:

@@ -21,3 +21,7 @@ private:
     static INT_PTR CALLBACK DialogProcedure(HWND, UINT, WPARAM, LPARAM);
     HWND window_ = nullptr;
 };
+
+// What a dialog procedure returns for a message its object handled with `result`: a few
+// messages take the value directly, the others get it as DWLP_MSGRESULT.
+INT_PTR HandledDialogMessage(HWND window, UINT message, LRESULT result);

@@ -80,6 +80,12 @@ using Brush = GdiObject<HBRUSH>;
 using Pen = GdiObject<HPEN>;
 using Bitmap = GdiObject<HBITMAP>;
 
+struct DCDeleter {
+    void operator()(HDC dc) const noexcept { ::DeleteDC(dc); }
+};
+// A device context of our own making (CreateCompatibleDC), not one borrowed from a window.
+using MemoryDC = UniqueOwner<NullIsNoneTraits<HDC, DCDeleter>>;
+
 struct IconCloser {
     void operator()(HICON icon) const noexcept { ::DestroyIcon(icon); }
 };

@@ -152,6 +152,9 @@ inline bool Exists(const char* subKey, const std::string& name) {
     return Get(subKey, name, type, bytes);
 }
 
+// Nothing of the session or the recent files is in the registry (what the tests start from).
+inline bool NothingWritten() { return !Exists(nullptr, "Session1") && !KeyExists("Recent Document List"); }
+
 // A REG_SZ value as a string without its terminator; "<missing>" or "<type N>" otherwise.
 inline std::string String(const char* subKey, const std::string& name) {
     DWORD type = 0;

@@ -104,7 +104,7 @@ TEST_F(SessionTest, CloseAsksThenWritesSessionAndRecentFiles) {
         EXPECT_EQ(cancel.Texts().front(), ResourceText(IDS_SAVE_CHANGES));
     }
     ASSERT_TRUE(::IsWindow(window_));
-    EXPECT_FALSE(reg::KeyExists());
+    EXPECT_TRUE(reg::NothingWritten());
     EXPECT_TRUE(second->IsModified());
 
     // No: the changes are dropped, the session and the list are written, the window goes.
@@ -147,7 +147,7 @@ TEST_F(SessionTest, CancelAtTheSecondDocumentKeepsEverything) {
         EXPECT_EQ(answers.Answered(), 2);
     }
     ASSERT_TRUE(::IsWindow(window_));
-    EXPECT_FALSE(reg::KeyExists()) << "neither the session nor the recent files are written";
+    EXPECT_TRUE(reg::NothingWritten()) << "neither the session nor the recent files are written";
     EXPECT_TRUE(first->IsModified()) << "No at the first prompt dropped nothing yet";
     EXPECT_TRUE(second->IsModified());
     EXPECT_EQ(Tabs().Count(), 2);

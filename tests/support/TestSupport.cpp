@@ -76,7 +76,13 @@ std::string ReadFileBytes(const std::string& path) {
     return bytes;
 }
 
-void ClearProgramRegistry() { ::SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Altav\\Quillmark"); }
+void ClearProgramRegistry() {
+    ::SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Altav\\Quillmark");
+    // A user who once declined to make Quillmark the default editor for good: the question at
+    // start would otherwise stop every test that starts the program.
+    DWORD never = 0;
+    ::SHSetValueA(HKEY_CURRENT_USER, "Software\\Altav\\Quillmark", "DefaultEditor", REG_DWORD, &never, sizeof(never));
+}
 
 void PumpMessages(int forMs) {
     DWORD until = ::GetTickCount() + forMs;

@@ -32,7 +32,8 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes);
 bool ReadFileBytes(const std::string& path, std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 
-// Deletes HKCU\Software\Altav\Quillmark with everything below it.
+// Deletes HKCU\Software\Altav\Quillmark with everything below it, leaving only the answer
+// that turns the default-editor question off.
 void ClearProgramRegistry();
 
 // Runs the thread's message queue until it is empty (and at least `forMs` milliseconds).

@@ -1,0 +1,44 @@
+// Whether Quillmark is the default editor of .php files, the start-up question about it, and
+// the file association written when the user agrees.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "win/Dialog.h"
+
+// The ProgID that the .php association names.
+extern const char* const programId;
+
+struct DefaultEditorCheck {
+    bool checkAtStartup = true;  // the user wants the question at start ("DefaultEditor")
+    bool isDefaultEditor = true; // .php already names our ProgID
+
+    // Reads both from the registry. Without access to the classes root the program behaves as
+    // the default editor: no question.
+    static DefaultEditorCheck Read();
+    bool ShouldAsk() const { return checkAtStartup && !isDefaultEditor; }
+};
+
+// Writes .php -> Quillmark, the type's name, its icon (the executable's second icon) and its
+// open command for `executable`. Each key is tried on its own.
+void WriteFileAssociation(const std::string& executable);
+// Stores the check box as "DefaultEditor" (1 or 0).
+void WriteCheckAtStartup(bool check);
+
+// The question, modal, owned by the main window; both buttons do their work before it closes.
+class DefaultEditorPrompt : public Dialog {
+public:
+    explicit DefaultEditorPrompt(DefaultEditorCheck& check) : check_(check) {}
+    INT_PTR Run(HWND owner);
+
+protected:
+    bool HandleMessage(Message& msg, LRESULT& result) override;
+
+private:
+    DefaultEditorCheck& check_;
+};
+
+// Constructs the check and asks when needed: the start-up step of the main window.
+void RunDefaultEditorCheck(HWND owner);
