@@ -8,6 +8,7 @@
 #include "php/TagIndex.h"
 #include "php/ViewSetup.h"
 #include "win/Handles.h"
+#include "win/Paths.h"
 
 namespace {
 
@@ -20,18 +21,7 @@ bool WriteAll(HANDLE file, const char* data, DWORD size) {
     return ::WriteFile(file, data, size, &written, nullptr) && written == size;
 }
 
-std::string FullPath(const std::string& path) {
-    char full[MAX_PATH];
-    DWORD length = ::GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-    return length > 0 && length < MAX_PATH ? std::string(full, length) : path;
-}
 
-std::string FolderOf(const std::string& fullPath) {
-    char folder[MAX_PATH];
-    lstrcpynA(folder, fullPath.c_str(), MAX_PATH);
-    ::PathRemoveFileSpecA(folder);
-    return folder;
-}
 
 // Puts the finished temporary file in the target's place with a single rename, which the file
 // system carries out whole or not at all. ReplaceFileA cannot be used for this: the platform's

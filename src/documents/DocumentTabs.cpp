@@ -7,18 +7,13 @@
 #include "documents/DocumentCommands.h"
 #include "documents/DocumentHost.h"
 #include "php/TagIndex.h"
+#include "win/Paths.h"
 #include "win/Strings.h"
 #include "win/ToolTips.h"
 
 namespace {
 constexpr int closeIconSize = 16;
 
-std::string FullPath(const std::string& path) {
-    if (path.empty()) return path;
-    char full[MAX_PATH];
-    DWORD length = ::GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-    return length > 0 && length < MAX_PATH ? std::string(full, length) : path;
-}
 } // namespace
 
 const MessageRow<DocumentTabs> DocumentTabs::messageTable[] = {

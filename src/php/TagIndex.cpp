@@ -7,6 +7,7 @@
 
 #include "app/OpenRequest.h"
 #include "win/Handles.h"
+#include "win/Paths.h"
 #include "win/Strings.h"
 
 namespace {
@@ -38,12 +39,6 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
     return true;
 }
 
-std::string FolderOf(const std::string& path) {
-    char folder[MAX_PATH];
-    lstrcpynA(folder, path.c_str(), MAX_PATH);
-    ::PathRemoveFileSpecA(folder);
-    return folder;
-}
 
 // The included path resolved against the including file's folder ("." and ".." resolved, an
 // absolute path taken as it is).
@@ -66,16 +61,16 @@ std::string CtagsCommandLine(const std::string& ctagsPath, const std::string& fi
 
 void RunCtags(const std::string& ctagsPath, const std::string& documentPath) {
     if (ctagsPath.empty() || documentPath.empty()) return;
-    char folder[MAX_PATH];
-    lstrcpynA(folder, documentPath.c_str(), MAX_PATH);
-    ::PathRemoveFileSpecA(folder);
-    ::PathAddBackslashA(folder);
+    // The working folder with its trailing backslash, as the tool expects it.
+    std::string folder = FolderOf(documentPath);
+    if (!folder.empty()) folder += '\\';
     std::string commandLine = CtagsCommandLine(ctagsPath, ::PathFindFileNameA(documentPath.c_str()));
 
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, folder,
+    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                          folder.empty() ? nullptr : folder.c_str(),
                           &startup, &process))
         return;
     KernelHandle processHandle(process.hProcess);
