@@ -21,24 +21,28 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 
-# Source packages need a deb-src entry beside the binary one.
+# Source packages need a deb-src entry beside the binary one. It is derived from the machine's
+# own deb entries (same mirrors, suites, components and keyrings), so a machine that uses
+# another or an internal mirror fetches the sources from there too.
 srcfile=/etc/apt/sources.list.d/quillmark-src.sources
+srclist=/etc/apt/sources.list.d/quillmark-src.list
 need_update=0
-if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
-  echo "setup: adding a deb-src entry"
-  as_root tee "$srcfile" >/dev/null <<'SRC'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb-src
-URIs: http://deb.debian.org/debian-security
-Suites: bookworm-security
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SRC
+if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -rqs '^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  echo "setup: adding deb-src entries for the machine's own deb entries"
+  # deb822 files: every enabled stanza whose types include deb, with the types set to deb-src.
+  stanzas=$(for f in /etc/apt/sources.list.d/*.sources; do
+      [ -f "$f" ] && [ "$f" != "$srcfile" ] && { cat "$f"; echo; }
+    done | awk 'BEGIN { RS = ""; ORS = "\n\n" }
+      /(^|\n)Types:[^\n]*(^|[ \t])deb([ \t]|\n|$)/ && !/(^|\n)Enabled:[ \t]*no/ {
+        sub(/(^|\n)Types:[^\n]*/, "\nTypes: deb-src"); sub(/^\n/, ""); print }')
+  # One-line entries: each "deb" line as a "deb-src" line.
+  lines=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null | sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p')
+  [ -n "$stanzas" ] && printf '%s\n' "$stanzas" | as_root tee "$srcfile" >/dev/null
+  [ -n "$lines" ] && printf '%s\n' "$lines" | as_root tee "$srclist" >/dev/null
+  if [ -z "$stanzas" ] && [ -z "$lines" ]; then
+    echo "setup: no deb entries found in /etc/apt; add a deb-src entry by hand" >&2
+    exit 1
+  fi
   need_update=1
 fi
 
