@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "win/Handles.h"
+
 namespace {
 const char* const paneClass = "QuillmarkPaneContainer";
 constexpr size_t maxTitle = 80;
@@ -53,11 +55,9 @@ void PaneContainer::SetClient(HWND client) {
 
 int PaneContainer::TitleHeight() const {
     TEXTMETRICA metrics{};
-    HDC dc = ::GetDC(Handle());
-    HGDIOBJ old = ::SelectObject(dc, ::GetStockObject(DEFAULT_GUI_FONT));
-    ::GetTextMetricsA(dc, &metrics);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(Handle(), dc);
+    WindowDC dc(Handle());
+    SelectionScope font(dc.Get(), ::GetStockObject(DEFAULT_GUI_FONT));
+    ::GetTextMetricsA(dc.Get(), &metrics);
     return std::max<int>(metrics.tmHeight + 6, buttonSize + 4);
 }
 
@@ -84,21 +84,22 @@ LRESULT PaneContainer::OnSize(Message&) {
 }
 
 LRESULT PaneContainer::OnPaint(Message&) {
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(Handle(), &paint);
+    PaintScope paint(Handle());
+    HDC dc = paint.Get();
     RECT client{};
     ::GetClientRect(Handle(), &client);
     RECT title{0, 0, client.right, TitleHeight()};
     ::FillRect(dc, &title, ::GetSysColorBrush(COLOR_3DFACE));
 
-    HGDIOBJ oldFont = ::SelectObject(dc, ::GetStockObject(DEFAULT_GUI_FONT));
-    ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
-    RECT text = title;
-    text.left += 4;
-    text.right = CloseButtonRect().left - 2;
-    ::DrawTextA(dc, title_.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
-    ::SelectObject(dc, oldFont);
+    {
+        SelectionScope font(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+        ::SetBkMode(dc, TRANSPARENT);
+        ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+        RECT text = title;
+        text.left += 4;
+        text.right = CloseButtonRect().left - 2;
+        ::DrawTextA(dc, title_.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+    }
 
     RECT button = CloseButtonRect();
     if (pressed_ && hot_)
@@ -106,8 +107,8 @@ LRESULT PaneContainer::OnPaint(Message&) {
     else if (hot_)
         ::DrawEdge(dc, &button, BDR_RAISEDINNER, BF_RECT);
     // The cross, drawn with two short diagonals so it looks the same on every system.
-    HPEN pen = ::CreatePen(PS_SOLID, 1, ::GetSysColor(COLOR_BTNTEXT));
-    HGDIOBJ oldPen = ::SelectObject(dc, pen);
+    Pen pen(::CreatePen(PS_SOLID, 1, ::GetSysColor(COLOR_BTNTEXT)));
+    SelectionScope selectedPen(dc, pen.Get());
     int shift = pressed_ && hot_ ? 1 : 0;
     int left = button.left + 4 + shift, top = button.top + 4 + shift;
     for (int thick = 0; thick < 2; ++thick) {
@@ -116,9 +117,6 @@ LRESULT PaneContainer::OnPaint(Message&) {
         ::MoveToEx(dc, left + thick + 7, top, nullptr);
         ::LineTo(dc, left + thick - 1, top + 8);
     }
-    ::SelectObject(dc, oldPen);
-    ::DeleteObject(pen);
-    ::EndPaint(Handle(), &paint);
     return 0;
 }
 

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "win/Handles.h"
+
 namespace {
 const char* const splitterClass = "QuillmarkSplitter";
 }
@@ -107,15 +109,13 @@ LRESULT Splitter::OnSize(Message& msg) {
 }
 
 LRESULT Splitter::OnPaint(Message&) {
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(Handle(), &paint);
+    PaintScope paint(Handle());
     if (singlePane_ == bothPanes) {
         RECT client{};
         ::GetClientRect(Handle(), &client);
         RECT bar{position_, 0, position_ + barWidth, client.bottom};
-        ::FillRect(dc, &bar, ::GetSysColorBrush(COLOR_3DFACE));
+        ::FillRect(paint.Get(), &bar, ::GetSysColorBrush(COLOR_3DFACE));
     }
-    ::EndPaint(Handle(), &paint);
     return 0;
 }
 

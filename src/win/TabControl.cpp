@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include "win/Handles.h"
+
 HWND TabControl::CreateTabControl(HWND parent, UINT id, DWORD style, DWORD exStyle) {
     HWND tabs = ::CreateWindowExA(exStyle, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | style,
                                   0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
@@ -39,11 +41,9 @@ RECT TabControl::DisplayArea() const {
 LRESULT TabControl::OnEraseBackground(Message&) { return 1; }
 
 LRESULT TabControl::OnPaint(Message& msg) {
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(Handle(), &paint);
-    ::FillRect(dc, &paint.rcPaint, ::GetSysColorBrush(COLOR_3DFACE));
-    Message print{msg.window, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0};
+    PaintScope paint(Handle());
+    ::FillRect(paint.Get(), &paint.Area(), ::GetSysColorBrush(COLOR_3DFACE));
+    Message print{msg.window, WM_PAINT, reinterpret_cast<WPARAM>(paint.Get()), 0};
     DefaultProcessing(print);
-    ::EndPaint(Handle(), &paint);
     return 0;
 }
