@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "php/EditingCommands.h"
 #include "resources/Resource.h"
+#include "win/ColourChooser.h"
 #include "win/Handles.h"
 
 namespace {
@@ -122,14 +122,9 @@ LRESULT SyntaxHighlightingPage::OnColourButton(Message& msg) {
     if (HIWORD(msg.wParam) != BN_CLICKED) return 0;
     PlatformColour& colour =
         msg.CommandId() == IDC_SYNTAX_BACK ? currentStyle_.backColour : currentStyle_.foreColour;
-    CHOOSECOLORA chooser{};
-    chooser.lStructSize = sizeof(chooser);
-    chooser.hwndOwner = Handle();
-    chooser.rgbResult = colour;
-    chooser.lpCustColors = customColours;
-    chooser.Flags = CC_FULLOPEN | CC_RGBINIT;
-    if (!::ChooseColorA(&chooser)) return 0;
-    colour = chooser.rgbResult;
+    COLORREF chosen = colour;
+    if (!ChooseColour(Handle(), chosen)) return 0;
+    colour = chosen;
     ::InvalidateRect(reinterpret_cast<HWND>(msg.lParam), nullptr, FALSE);
     SetModified();
     return 0;

@@ -1,16 +1,12 @@
 // Snippets, colours, find and replace, and the Go To Line dialog.
 #include "php/EditingCommands.h"
 
-#include <commdlg.h>
-
 #include <boost/regex.hpp>
 
 #include "resources/Resource.h"
+#include "win/ColourChooser.h"
 #include "win/Dialog.h"
 #include "win/Strings.h"
-
-COLORREF customColours[16] = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
-                              0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
 
 std::string SelectedText(const EditorView& view) {
     Sci_Position start = view.Call(SCI_GETSELECTIONSTART), end = view.Call(SCI_GETSELECTIONEND);
@@ -68,23 +64,11 @@ std::string FormatColourValue(COLORREF colour) {
     return text;
 }
 
-namespace {
-UINT_PTR CALLBACK ColourHook(HWND, UINT, WPARAM, LPARAM) { return 0; } // the chooser's own handling
-} // namespace
-
 void InsertColour(const EditorView& view, HWND owner) {
-    CHOOSECOLORA chooser{};
-    chooser.lStructSize = sizeof(chooser);
-    chooser.hwndOwner = owner;
-    chooser.lpCustColors = customColours;
-    chooser.Flags = CC_FULLOPEN | CC_ENABLEHOOK;
-    chooser.lpfnHook = ColourHook;
-    if (std::optional<COLORREF> preset = FindColourValue(SelectedText(view))) {
-        chooser.rgbResult = *preset;
-        chooser.Flags |= CC_RGBINIT;
-    }
-    if (!::ChooseColorA(&chooser)) return;
-    view.Call(SCI_REPLACESEL, 0, FormatColourValue(chooser.rgbResult).c_str());
+    // Without a colour in the selection the chooser starts on black, as it does with no preset.
+    COLORREF colour = FindColourValue(SelectedText(view)).value_or(RGB(0, 0, 0));
+    if (!ChooseColour(owner, colour)) return;
+    view.Call(SCI_REPLACESEL, 0, FormatColourValue(colour).c_str());
 }
 
 bool FindNext(const EditorView& view, const SearchState& search, bool fromSelectionEnd) {

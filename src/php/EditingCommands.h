@@ -17,9 +17,6 @@ struct SearchState {
     bool wholeWord = false;
 };
 
-// The 16 custom colours of the colour chooser, kept for the run of the program.
-extern COLORREF customColours[16];
-
 // Puts text[0, split) before and text[split, end) after the caret or the selection; a selection
 // stays selected, now enclosed. The undo group is left open unless `closeUndo`.
 void InsertSnippet(const EditorView& view, const std::string& text, size_t split, bool closeUndo = true);
