@@ -37,7 +37,8 @@ void InsertColour(const EditorView& view, HWND owner);
 bool FindNext(const EditorView& view, const SearchState& search, bool fromSelectionEnd);
 // The selection equals the find text (letter case ignored unless matchCase).
 bool SelectionMatches(const EditorView& view, const SearchState& search);
-// Replace All from the selection's start to the end of the text; returns the replacements.
+// Replace All from the selection's start to the end of the text, as one undo step; returns the
+// replacements. Stops at the first replacement the view refuses.
 int ReplaceAll(const EditorView& view, const SearchState& search);
 
 // Edit > Go to line: the modal dialog; moves the caret when confirmed.
