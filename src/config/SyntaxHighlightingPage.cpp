@@ -206,6 +206,10 @@ LRESULT SyntaxHighlightingPage::OnSelectionChanged(Message& msg) {
 LRESULT SyntaxHighlightingPage::OnApply(Message&) {
     StoreCurrentStyle(ElementOfSelection());
     settings_.Document() = workingCopy_.Document();
-    settings_.Save(); // a failed save is not reported; the views still get the new settings
+    // A file that could not be read at start stays as it is (the user was told then). The views
+    // get the new settings either way.
+    DWORD error = ERROR_SUCCESS;
+    if (settings_.ReadProblem().empty() && !settings_.Save(&error))
+        ReportSettingsNotSaved(::GetParent(Handle()), settings_, error);
     return PSNRET_NOERROR;
 }
