@@ -1,6 +1,7 @@
 // Settings: loading, saving and finding one's way in the settings document.
 #include "config/Settings.h"
 
+#include <algorithm>
 #include <string_view>
 #include <utility>
 
@@ -95,6 +96,24 @@ const TiXmlElement* FirstStyleParam(const TiXmlElement* root) {
 
 TiXmlElement* FirstStyleParam(TiXmlElement* root) {
     return const_cast<TiXmlElement*>(FirstStyleParam(static_cast<const TiXmlElement*>(root)));
+}
+
+std::string SettingsKeywords(const Settings& settings, int set) {
+    std::string words;
+    for (const TiXmlElement* list = SettingsChild(settings.Root(), "Keywords"); list;
+         list = list->NextSiblingElement("Keywords")) {
+        const char* number = list->Attribute("Set");
+        if (!number || number[0] != '0' + set || number[1] != '\0' || !list->GetText()) continue;
+        // Any white space between words in the file, one blank towards the lexer.
+        std::string_view text = list->GetText();
+        for (size_t start = 0; (start = text.find_first_not_of(" \t\r\n", start)) != text.npos;) {
+            size_t end = std::min(text.find_first_of(" \t\r\n", start), text.size());
+            if (!words.empty()) words += ' ';
+            words += text.substr(start, end - start);
+            start = end;
+        }
+    }
+    return words;
 }
 
 int ReadTagCacheLimit(const Settings& settings) {

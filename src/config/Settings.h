@@ -59,6 +59,15 @@ TiXmlElement* SettingsChild(TiXmlNode* parent, const char* name);
 const TiXmlElement* FirstStyleParam(const TiXmlElement* root);
 TiXmlElement* FirstStyleParam(TiXmlElement* root);
 
+// The lexer's keyword sets that the settings may fill: 0 HTML elements and attributes,
+// 1 JavaScript, 2 VBScript, 3 Python, 4 PHP (added to the catalogue's names), 5 SGML and DTD.
+inline constexpr int kLastKeywordSet = 5;
+
+// The words of the Keywords elements of the root whose Set is `set`, in document order, each
+// separated from the next by one blank: <Keywords Set="1">break case ...</Keywords>. Empty when
+// there are none. A Set that is not one of the digits 0-5 belongs to no set.
+std::string SettingsKeywords(const Settings& settings, int set);
+
 // The Cache attribute of Tags: the bound of the tag index's cache, negative for none. 15 when the
 // file, the element or the attribute is missing (an empty Cache reads as 0, like any text
 // without digits).
