@@ -33,7 +33,8 @@ bool Settings::Load(const std::string& path) {
     }
     if (document_.ErrorId() == TiXmlBase::TIXML_ERROR_OPENING_FILE) {
         DWORD error = ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES ? ::GetLastError() : 0;
-        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) readProblem_ = document_.ErrorDesc();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+            readProblem_ = document_.ErrorDesc();
     } else if (document_.ErrorId() != TiXmlBase::TIXML_ERROR_DOCUMENT_EMPTY) {
         readProblem_ = "Row " + std::to_string(document_.ErrorRow()) + ", column " +
                        std::to_string(document_.ErrorCol()) + ": " + document_.ErrorDesc();
@@ -64,7 +65,8 @@ bool Settings::Save(DWORD* error) const {
 
 void ReportSettingsProblem(HWND owner, const Settings& settings) {
     if (settings.ReadProblem().empty()) return;
-    std::string text = FormatResourceString(IDS_SETTINGS_UNREADABLE, {settings.Path(), settings.ReadProblem()});
+    std::string text =
+        FormatResourceString(IDS_SETTINGS_UNREADABLE, {settings.Path(), settings.ReadProblem()});
     ::MessageBoxA(owner, text.c_str(), LoadResourceString(IDS_APP_NAME).c_str(), MB_OK | MB_ICONWARNING);
 }
 

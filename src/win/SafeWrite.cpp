@@ -7,8 +7,8 @@
 namespace {
 
 DWORD WriteAndFlush(const char* temporary, std::string_view bytes) {
-    KernelHandle file(::CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                    nullptr));
+    KernelHandle file(::CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return ::GetLastError();
     while (!bytes.empty()) {
         DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1 << 20)), written = 0;
@@ -27,7 +27,8 @@ DWORD WriteFileSafely(const std::string& path, std::string_view bytes) {
     std::string target = FullPath(path);
     // Not every platform refuses to rename over a read-only file.
     DWORD attributes = ::GetFileAttributesA(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         return ERROR_ACCESS_DENIED;
     char temporary[MAX_PATH];
     if (!::GetTempFileNameA(FolderOf(target).c_str(), "qm~", 0, temporary)) return ::GetLastError();
@@ -35,8 +36,8 @@ DWORD WriteFileSafely(const std::string& path, std::string_view bytes) {
     if (error == ERROR_SUCCESS) {
         // The file that arrives keeps its own attributes: give it those the user set on the old one.
         if (attributes != INVALID_FILE_ATTRIBUTES) {
-            DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                                       FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+            DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                       FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
             if (kept) ::SetFileAttributesA(temporary, kept);
         }
         // One rename, carried out whole or not at all (ReplaceFileA deletes the old file first).

@@ -248,7 +248,8 @@ TEST_F(PreferencesTest, AFileThatCannotBeReadOrWrittenIsLeftAsItWas) {
     EXPECT_TRUE(box.Answered());
     EXPECT_NE(box.Text().find(path_), std::string::npos) << box.Text();
     EXPECT_EQ(ReadFileBytes(path_), settingsXml);
-    EXPECT_EQ(frame_->Tabs().SelectedDocument()->View().Call(SCI_STYLEGETBOLD, *FindStyleNumber("phpWORD")), 1);
+    EXPECT_EQ(frame_->Tabs().SelectedDocument()->View().Call(SCI_STYLEGETBOLD, *FindStyleNumber("phpWORD")),
+              1);
 }
 
 } // namespace

@@ -101,7 +101,8 @@ TEST(Settings, AFileThatCouldNotBeReadIsNeverOverwritten) {
         bool locked;      // held open by another program that shares nothing
         const char* problem;
     } cases[] = {
-        {"<Q>\n  <Colors>\n    <Param Name='phpWORD' Fore='0000FF' /\n    <Param Name='htmlTAG'/>\n  </Colors>\n</Q>\n",
+        {"<Q>\n  <Colors>\n    <Param Name='phpWORD' Fore='0000FF' /\n    <Param Name='htmlTAG'/>\n  "
+         "</Colors>\n</Q>\n",
          false, "Row 3, column 42: Error: empty tag."},
         {"<Q><Tags Cache='3'/></Wrong>", false, "Row 1, column 21: Error reading end tag."},
         {"<Q/>", true, "Failed to open file"},
@@ -159,7 +160,8 @@ TEST(Settings, ASaveThatFailsLeavesTheOldFileWholeAndSaysWhy) {
         ASSERT_FALSE(settings.Document().Error());
         DWORD error = ERROR_SUCCESS;
         EXPECT_FALSE(settings.Save(&error)) << path;
-        EXPECT_TRUE(error == c.error || (c.error == ERROR_DISK_FULL && error == ERROR_HANDLE_DISK_FULL)) << error;
+        EXPECT_TRUE(error == c.error || (c.error == ERROR_DISK_FULL && error == ERROR_HANDLE_DISK_FULL))
+            << error;
         EXPECT_TRUE(ReadFileBytes(path) == original) << "the old file stays whole: " << path;
         WIN32_FIND_DATAA data;
         FindHandle left(::FindFirstFileA((c.folder + "\\qm~*").c_str(), &data));

@@ -55,15 +55,16 @@ TEST(StartUp, AnUnreadableSettingsFileIsToldOnceWithItsRowAndKept) {
     ::PathRemoveFileSpecA(self);
     const std::string program = folder.Path("Quillmark.exe"), settings = folder.Path("Quillmark.xml");
     ASSERT_TRUE(::CopyFileA((std::string(self) + "\\Quillmark.exe").c_str(), program.c_str(), FALSE));
-    const std::string typo = "<Quillmark>\n  <Editor Wrap=\"word\" />\n  <Colors>\n    <Param Name=\"phpWORD\" Bold=\"1 />\n"
-                             "  </Colors>\n</Quillmark>\n";
+    const std::string typo =
+        "<Quillmark>\n  <Editor Wrap=\"word\" />\n  <Colors>\n    <Param Name=\"phpWORD\" Bold=\"1 />\n"
+        "  </Colors>\n</Quillmark>\n";
     ASSERT_TRUE(WriteFileBytes(settings, typo));
 
     std::string commandLine = "\"" + program + "\"";
     STARTUPINFOA startup{sizeof(startup)};
     PROCESS_INFORMATION info{};
-    ASSERT_TRUE(::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                 &info));
+    ASSERT_TRUE(::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                 &startup, &info));
     KernelHandle process(info.hProcess), thread(info.hThread);
 
     HWND box = WaitForWindowOf(info.dwProcessId, "#32770");
@@ -71,7 +72,8 @@ TEST(StartUp, AnUnreadableSettingsFileIsToldOnceWithItsRowAndKept) {
     EXPECT_EQ(WindowText(box), "Quillmark");
     std::string text = WindowText(::GetDlgItem(box, 0xFFFF)); // a message box's text
     EXPECT_NE(text.find(settings), std::string::npos) << text;
-    EXPECT_NE(text.find("Row 4, column 27: Error parsing Element."), std::string::npos) << "TinyXML's place of the error: " << text;
+    EXPECT_NE(text.find("Row 4, column 27: Error parsing Element."), std::string::npos)
+        << "TinyXML's place of the error: " << text;
     ::SendMessageA(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
 
     HWND frame = WaitForWindowOf(info.dwProcessId, "QuillmarkMainFrame");

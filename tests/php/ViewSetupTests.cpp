@@ -93,20 +93,23 @@ TEST_F(NewView, GetsTheHtmlLexerFirstThenItsPropertiesAndThePhpKeywords) {
     // The shipped settings add their lists; the PHP set starts with the catalogue's names.
     std::vector<SentMessage> keywords = log_.Sent(view_, SCI_SETKEYWORDS);
     ASSERT_FALSE(keywords.empty());
-    auto php = std::find_if(keywords.begin(), keywords.end(), [](const SentMessage& m) { return m.wParam == 4; });
+    auto php =
+        std::find_if(keywords.begin(), keywords.end(), [](const SentMessage& m) { return m.wParam == 4; });
     ASSERT_NE(php, keywords.end());
     EXPECT_EQ(php->text.substr(0, KeywordList().size()), KeywordList());
 }
 
 TEST(KeywordLists, ColourWhatTheSettingsListAndNothingChangesWithoutThem) {
     const std::string page =
-        "<!DOCTYPE html>\n<html><body><div class=\"a\" data-id=\"1\" onclick=\"go()\"><blink>x</blink></div>\n"
+        "<!DOCTYPE html>\n<html><body><div class=\"a\" data-id=\"1\" "
+        "onclick=\"go()\"><blink>x</blink></div>\n"
         "<script>let n = 0; if (n) { n = null; }</script>\n"
         "<?php foreach ($a as $b) { if ($b === TRUE) require_once __DIR__ . '/x.php'; echo strlen($b); } ?>\n"
         "</body></html>\n";
     testing_support::TempFolder folder;
     std::string shipped;
-    ASSERT_TRUE(testing_support::ReadFileBytes(config_testing::SourcePath("src/config/Quillmark.xml"), shipped));
+    ASSERT_TRUE(
+        testing_support::ReadFileBytes(config_testing::SourcePath("src/config/Quillmark.xml"), shipped));
     const std::string settingsTexts[] = {
         "<Q><Colors/></Q>",
         shipped,
@@ -138,8 +141,8 @@ TEST(KeywordLists, ColourWhatTheSettingsListAndNothingChangesWithoutThem) {
         Settings settings = config_testing::SettingsFromText(folder, settingsTexts[kind], &loaded);
         ASSERT_TRUE(loaded) << kind;
         ViewMessageLog log;
-        HWND view = ::CreateWindowExA(0, "Scintilla", "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
-                                      ::GetModuleHandleA(nullptr), nullptr);
+        HWND view = ::CreateWindowExA(0, "Scintilla", "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
+                                      nullptr, ::GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(view, nullptr);
         SetUpView(EditorView(view), settings);
         SetStyledText(view, page);
