@@ -8,6 +8,7 @@
 #include "config/PreferencesSheet.h"
 #include "documents/DocumentCommands.h"
 #include "resources/Resource.h"
+#include "win/Strings.h"
 
 namespace {
 
@@ -279,9 +280,20 @@ LRESULT MainFrame::OnRepeat(Message&) {
         OpenFindDialog(true);
         return 0;
     }
-    FindNext(document->View(), searchState_, true);
+    ShowFindResult(FindNext(document->View(), searchState_, true));
     FocusSelectedView();
     return 0;
+}
+
+// The search does not wrap around, so reaching the end must be told: silence reads as a command
+// that did not run. A later match clears the message again.
+void MainFrame::ShowFindResult(bool found) {
+    if (found) {
+        ShowStatusText(LoadResourceString(IDS_IDLE_MESSAGE));
+        return;
+    }
+    ::MessageBeep(0xFFFFFFFF);
+    ShowStatusText(FormatResourceString(IDS_TEXT_NOT_FOUND, {searchState_.findText}));
 }
 
 // The find and replace dialogs report every button through the registered message.
@@ -298,16 +310,21 @@ LRESULT MainFrame::OnFindReplace(Message& msg) {
     if (!document) return 0;
     const EditorView& view = document->View();
     if (request->Flags & FR_FINDNEXT) {
-        FindNext(view, searchState_, true);
-    } else if (request->Flags & FR_REPLACE) {
-        searchState_.replaceText = request->lpstrReplaceWith ? request->lpstrReplaceWith : "";
+        ShowFindResult(FindNext(view, searchState_, true));
+        return 0;
+    }
+    if (!(request->Flags & (FR_REPLACE | FR_REPLACEALL))) return 0;
+    searchState_.replaceText = request->lpstrReplaceWith ? request->lpstrReplaceWith : "";
+    // The view refuses every change: there is nothing to replace, and nothing to move on to.
+    if (view.Call(SCI_GETREADONLY)) return 0;
+    if (request->Flags & FR_REPLACE) {
         if (SelectionMatches(view, searchState_)) view.Call(SCI_REPLACESEL, 0, searchState_.replaceText.c_str());
-        FindNext(view, searchState_, true);
-    } else if (request->Flags & FR_REPLACEALL) {
-        searchState_.replaceText = request->lpstrReplaceWith ? request->lpstrReplaceWith : "";
+        ShowFindResult(FindNext(view, searchState_, true));
+    } else {
         HCURSOR previous = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
-        ReplaceAll(view, searchState_);
+        int replaced = ReplaceAll(view, searchState_);
         ::SetCursor(previous);
+        ShowStatusText(FormatResourceString(IDS_REPLACED_COUNT, {std::to_string(replaced)}));
     }
     return 0;
 }

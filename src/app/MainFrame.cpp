@@ -264,6 +264,8 @@ LRESULT MainFrame::OnCreate(Message&) {
     recentFiles_.Read();
     recentFiles_.SetBound(RecentFileList::maxEntries);
 
+    // A settings file that could not be read is told once, before anything else asks.
+    ReportSettingsProblem(Handle(), settings_);
     // 15. The question whether to become the default editor of .php files.
     RunDefaultEditorCheck(Handle());
     // 16. The last session's documents.

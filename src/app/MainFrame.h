@@ -161,6 +161,7 @@ private:
     void FocusSelectedView();
     void SendToSelectedView(UINT message);
     void OpenFindDialog(bool find);
+    void ShowFindResult(bool found);
 
     // Long-lived state, in the order it is built.
     std::string programFolder_;

@@ -15,15 +15,16 @@ struct DefaultEditorCheck {
     bool checkAtStartup = true;  // the user wants the question at start ("DefaultEditor")
     bool isDefaultEditor = true; // .php already names our ProgID
 
-    // Reads both from the registry. Without access to the classes root the program behaves as
-    // the default editor: no question.
+    // Reads both from the registry, with read access only. Without access to the classes root
+    // the program behaves as the default editor: no question.
     static DefaultEditorCheck Read();
     bool ShouldAsk() const { return checkAtStartup && !isDefaultEditor; }
 };
 
-// Writes .php -> Quillmark, the type's name, its icon (the executable's second icon) and its
-// open command for `executable`. Each key is tried on its own.
-void WriteFileAssociation(const std::string& executable);
+// Writes, for the current user, the type's name, its icon (the executable's second icon), its
+// open command for `executable` and then .php -> Quillmark, and tells the shell. Stops at the
+// first value that cannot be written and returns its error; ERROR_SUCCESS when all are written.
+LONG WriteFileAssociation(const std::string& executable);
 // Stores the check box as "DefaultEditor" (1 or 0).
 void WriteCheckAtStartup(bool check);
 

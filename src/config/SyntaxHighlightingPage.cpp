@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "php/EditingCommands.h"
 #include "resources/Resource.h"
+#include "win/ColourChooser.h"
 #include "win/Handles.h"
 
 namespace {
@@ -122,14 +122,9 @@ LRESULT SyntaxHighlightingPage::OnColourButton(Message& msg) {
     if (HIWORD(msg.wParam) != BN_CLICKED) return 0;
     PlatformColour& colour =
         msg.CommandId() == IDC_SYNTAX_BACK ? currentStyle_.backColour : currentStyle_.foreColour;
-    CHOOSECOLORA chooser{};
-    chooser.lStructSize = sizeof(chooser);
-    chooser.hwndOwner = Handle();
-    chooser.rgbResult = colour;
-    chooser.lpCustColors = customColours;
-    chooser.Flags = CC_FULLOPEN | CC_RGBINIT;
-    if (!::ChooseColorA(&chooser)) return 0;
-    colour = chooser.rgbResult;
+    COLORREF chosen = colour;
+    if (!ChooseColour(Handle(), chosen)) return 0;
+    colour = chosen;
     ::InvalidateRect(reinterpret_cast<HWND>(msg.lParam), nullptr, FALSE);
     SetModified();
     return 0;
@@ -211,6 +206,10 @@ LRESULT SyntaxHighlightingPage::OnSelectionChanged(Message& msg) {
 LRESULT SyntaxHighlightingPage::OnApply(Message&) {
     StoreCurrentStyle(ElementOfSelection());
     settings_.Document() = workingCopy_.Document();
-    settings_.Save(); // a failed save is not reported; the views still get the new settings
+    // A file that could not be read at start stays as it is (the user was told then). The views
+    // get the new settings either way.
+    DWORD error = ERROR_SUCCESS;
+    if (settings_.ReadProblem().empty() && !settings_.Save(&error))
+        ReportSettingsNotSaved(::GetParent(Handle()), settings_, error);
     return PSNRET_NOERROR;
 }

@@ -1,16 +1,12 @@
 // Snippets, colours, find and replace, and the Go To Line dialog.
 #include "php/EditingCommands.h"
 
-#include <commdlg.h>
-
 #include <boost/regex.hpp>
 
 #include "resources/Resource.h"
+#include "win/ColourChooser.h"
 #include "win/Dialog.h"
 #include "win/Strings.h"
-
-COLORREF customColours[16] = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
-                              0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
 
 std::string SelectedText(const EditorView& view) {
     Sci_Position start = view.Call(SCI_GETSELECTIONSTART), end = view.Call(SCI_GETSELECTIONEND);
@@ -68,34 +64,34 @@ std::string FormatColourValue(COLORREF colour) {
     return text;
 }
 
-namespace {
-UINT_PTR CALLBACK ColourHook(HWND, UINT, WPARAM, LPARAM) { return 0; } // the chooser's own handling
-} // namespace
-
 void InsertColour(const EditorView& view, HWND owner) {
-    CHOOSECOLORA chooser{};
-    chooser.lStructSize = sizeof(chooser);
-    chooser.hwndOwner = owner;
-    chooser.lpCustColors = customColours;
-    chooser.Flags = CC_FULLOPEN | CC_ENABLEHOOK;
-    chooser.lpfnHook = ColourHook;
-    if (std::optional<COLORREF> preset = FindColourValue(SelectedText(view))) {
-        chooser.rgbResult = *preset;
-        chooser.Flags |= CC_RGBINIT;
-    }
-    if (!::ChooseColorA(&chooser)) return;
-    view.Call(SCI_REPLACESEL, 0, FormatColourValue(chooser.rgbResult).c_str());
+    // Without a colour in the selection the chooser starts on black, as it does with no preset.
+    COLORREF colour = FindColourValue(SelectedText(view)).value_or(RGB(0, 0, 0));
+    if (!ChooseColour(owner, colour)) return;
+    view.Call(SCI_REPLACESEL, 0, FormatColourValue(colour).c_str());
 }
 
-bool FindNext(const EditorView& view, const SearchState& search, bool fromSelectionEnd) {
-    if (search.findText.empty()) return false;
+namespace {
+
+// The next match of the remembered text at or after `from`, up to the end (no wrap-around).
+std::optional<Sci_CharacterRangeFull> FindFrom(const EditorView& view, const SearchState& search,
+                                               Sci_Position from) {
+    if (search.findText.empty()) return std::nullopt;
     Sci_TextToFindFull find{};
-    find.chrg.cpMin = view.Call(fromSelectionEnd ? SCI_GETSELECTIONEND : SCI_GETSELECTIONSTART);
+    find.chrg.cpMin = from;
     find.chrg.cpMax = view.Call(SCI_GETLENGTH);
     find.lpstrText = search.findText.c_str();
     int flags = (search.matchCase ? SCFIND_MATCHCASE : 0) | (search.wholeWord ? SCFIND_WHOLEWORD : 0);
-    if (view.Call(SCI_FINDTEXTFULL, flags, &find) < 0) return false;
-    view.Call(SCI_SETSEL, find.chrgText.cpMin, find.chrgText.cpMax);
+    if (view.Call(SCI_FINDTEXTFULL, flags, &find) < 0) return std::nullopt;
+    return find.chrgText;
+}
+
+} // namespace
+
+bool FindNext(const EditorView& view, const SearchState& search, bool fromSelectionEnd) {
+    auto match = FindFrom(view, search, view.Call(fromSelectionEnd ? SCI_GETSELECTIONEND : SCI_GETSELECTIONSTART));
+    if (!match) return false;
+    view.Call(SCI_SETSEL, match->cpMin, match->cpMax);
     return true;
 }
 
@@ -106,11 +102,25 @@ bool SelectionMatches(const EditorView& view, const SearchState& search) {
 }
 
 int ReplaceAll(const EditorView& view, const SearchState& search) {
+    const auto replacement = static_cast<Sci_Position>(search.replaceText.size());
+    Sci_Position from = view.Call(SCI_GETSELECTIONSTART);
     int count = 0;
-    while (FindNext(view, search, false)) {
-        view.Call(SCI_REPLACESEL, 0, search.replaceText.c_str());
+    view.Call(SCI_BEGINUNDOACTION);
+    while (auto match = FindFrom(view, search, from)) {
+        Sci_Position length = view.Call(SCI_GETLENGTH);
+        view.Call(SCI_SETTARGETRANGE, match->cpMin, match->cpMax);
+        view.Call(SCI_REPLACETARGET, search.replaceText.size(), search.replaceText.c_str());
+        // A replacement the component refused (a read-only view, say) leaves the match in place,
+        // and searching on would find it again forever.
+        if (view.Call(SCI_GETLENGTH) != length - (match->cpMax - match->cpMin) + replacement ||
+            view.Call(SCI_GETTARGETEND) != match->cpMin + replacement)
+            break;
+        // Past the inserted text: a replacement that contains the find text is not replaced again.
+        from = match->cpMin + replacement;
         ++count;
     }
+    view.Call(SCI_ENDUNDOACTION);
+    if (count > 0) view.Call(SCI_SETSEL, from, from);
     return count;
 }
 

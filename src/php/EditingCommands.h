@@ -17,9 +17,6 @@ struct SearchState {
     bool wholeWord = false;
 };
 
-// The 16 custom colours of the colour chooser, kept for the run of the program.
-extern COLORREF customColours[16];
-
 // Puts text[0, split) before and text[split, end) after the caret or the selection; a selection
 // stays selected, now enclosed. The undo group is left open unless `closeUndo`.
 void InsertSnippet(const EditorView& view, const std::string& text, size_t split, bool closeUndo = true);
@@ -40,7 +37,8 @@ void InsertColour(const EditorView& view, HWND owner);
 bool FindNext(const EditorView& view, const SearchState& search, bool fromSelectionEnd);
 // The selection equals the find text (letter case ignored unless matchCase).
 bool SelectionMatches(const EditorView& view, const SearchState& search);
-// Replace All from the selection's start to the end of the text; returns the replacements.
+// Replace All from the selection's start to the end of the text, as one undo step; returns the
+// replacements. Stops at the first replacement the view refuses.
 int ReplaceAll(const EditorView& view, const SearchState& search);
 
 // Edit > Go to line: the modal dialog; moves the caret when confirmed.

@@ -4,6 +4,7 @@
 #include "ILexer.h"
 #include "Lexilla.h"
 #include "config/ApplyViewSettings.h"
+#include "config/Settings.h"
 #include "php/PhpCatalog.h"
 #include "php/ViewText.h"
 
@@ -14,6 +15,7 @@ constexpr int lineNumberMargin = 0;
 constexpr int foldMargin = 1;
 constexpr int foldMarginWidth = 14;
 constexpr COLORREF foldMarkerColour = 0x808080;
+constexpr int phpKeywordSet = 4;
 
 // The completion lists' images, in the component's lines form of XPM.
 // clang-format off
@@ -119,8 +121,14 @@ void SetUpView(const EditorView& view, const Settings& settings) {
 
     ApplyViewSettings(view, settings);
 
-    // Set 4 is the PHP one. The lexer keeps its own copy, so the text goes right after.
-    view.Call(SCI_SETKEYWORDS, 4, KeywordList().c_str());
+    // Set 4 is the PHP one: the catalogue's names and the settings' language words. The other
+    // sets stay empty without lists in the settings, and the lexer then takes every tag and
+    // attribute as known. The lexer keeps its own copy of each text.
+    for (int set = 0; set <= kLastKeywordSet; ++set) {
+        std::string words = SettingsKeywords(settings, set);
+        if (set == phpKeywordSet) words = words.empty() ? KeywordList() : KeywordList() + " " + words;
+        if (!words.empty()) view.Call(SCI_SETKEYWORDS, set, words.c_str());
+    }
 
     // The HTML lexer colours a file from its start: showing the end of a large file would
     // first colour all of it while the window hangs. Colour what is shown in slices instead,

@@ -7,6 +7,30 @@ std::string LoadResourceString(UINT id) {
     return std::string(buffer, copied > 0 ? copied : 0);
 }
 
+std::string FormatResourceString(UINT id, std::initializer_list<std::string_view> texts) {
+    std::string format = LoadResourceString(id), result;
+    const std::string_view* next = texts.begin();
+    for (size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == 's' && next != texts.end()) {
+            result += *next++;
+            ++i;
+        } else {
+            result += format[i];
+        }
+    }
+    return result;
+}
+
+std::string SystemMessage(DWORD error) {
+    char text[512] = "";
+    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                    text, sizeof(text), nullptr);
+    std::string message(text, length);
+    while (!message.empty() && (message.back() == '\r' || message.back() == '\n' || message.back() == ' '))
+        message.pop_back();
+    return message.empty() ? "Error " + std::to_string(error) : message;
+}
+
 std::string CommandPrompt(const std::string& commandString) {
     return commandString.substr(0, commandString.find('\n'));
 }

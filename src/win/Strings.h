@@ -3,10 +3,18 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 // A string-table entry of the program, empty when missing.
 std::string LoadResourceString(UINT id);
+// A string-table entry with each "%s" replaced by the next of `texts`, in order. The texts are
+// taken as they are: a "%" in a path or a search text is not read as a format.
+std::string FormatResourceString(UINT id, std::initializer_list<std::string_view> texts);
+
+// The system's text for an error code, without its line end ("Error 1234" when it has none).
+std::string SystemMessage(DWORD error);
 
 // The part of a command string before its line feed (the menu prompt) and after it (the tooltip).
 std::string CommandPrompt(const std::string& commandString);

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <thread>
+
 #include "config/DefaultEditor.h"
 #include "resources/Resource.h"
 #include "support/TestSupport.h"
@@ -12,15 +15,30 @@ using namespace testing_support;
 
 namespace {
 
-std::string ClassValue(const char* key) {
+// The association is the user's own: it is written below HKCU\Software\Classes, which Windows
+// merges over the machine's classes in HKEY_CLASSES_ROOT (Wine does not).
+const std::string userClasses = "Software\\Classes\\";
+
+std::string ClassValue(const std::string& key) {
     char value[MAX_PATH * 2] = "";
     DWORD size = sizeof(value);
-    if (::SHGetValueA(HKEY_CLASSES_ROOT, key, nullptr, nullptr, value, &size) != ERROR_SUCCESS) return "<missing>";
+    if (::SHGetValueA(HKEY_CURRENT_USER, (userClasses + key).c_str(), nullptr, nullptr, value, &size) !=
+        ERROR_SUCCESS)
+        return "<missing>";
     return value;
 }
 
-void SetClassValue(const char* key, const std::string& value) {
-    ::SHSetValueA(HKEY_CLASSES_ROOT, key, nullptr, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+// What another program registered, for the user (HKCU) or for the machine (the classes root).
+void SetClassValue(const char* key, const std::string& value, HKEY root = HKEY_CLASSES_ROOT) {
+    std::string path = root == HKEY_CURRENT_USER ? userClasses + key : key;
+    ::SHSetValueA(root, path.c_str(), nullptr, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+}
+
+bool MachineKeyExists(const char* key) {
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, key, 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+    ::RegCloseKey(opened);
+    return true;
 }
 
 class DefaultEditorTest : public ::testing::Test {
@@ -28,8 +46,9 @@ protected:
     void SetUp() override { Clear(); }
     void TearDown() override { Clear(); }
     static void Clear() {
-        ::SHDeleteKeyA(HKEY_CLASSES_ROOT, ".php");
-        ::SHDeleteKeyA(HKEY_CLASSES_ROOT, "Quillmark");
+        for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER})
+            for (const char* key : {".php", "Quillmark"})
+                ::SHDeleteKeyA(root, (root == HKEY_CURRENT_USER ? userClasses + key : std::string(key)).c_str());
         ::SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Altav\\Quillmark");
     }
     // Runs the start-up step and answers its question with `button`, the box set to `keep`.
@@ -46,7 +65,17 @@ protected:
 } // namespace
 
 TEST_F(DefaultEditorTest, OnlyTheExactProgIdCountsAsDefault) {
+    EXPECT_TRUE(DefaultEditorCheck::Read().ShouldAsk());
+    EXPECT_FALSE(MachineKeyExists(".php")) << "reading creates nothing in the classes root";
+    // The user's own choice comes before the machine's, as in the shell's merged view.
+    SetClassValue(".php", "Quillmark", HKEY_CURRENT_USER);
+    EXPECT_FALSE(DefaultEditorCheck::Read().ShouldAsk());
+    SetClassValue(".php", "Other");
+    EXPECT_FALSE(DefaultEditorCheck::Read().ShouldAsk());
+    SetClassValue(".php", "Other", HKEY_CURRENT_USER);
     SetClassValue(".php", "Quillmark");
+    EXPECT_TRUE(DefaultEditorCheck::Read().ShouldAsk());
+    ::SHDeleteKeyA(HKEY_CURRENT_USER, (userClasses + ".php").c_str());
     EXPECT_FALSE(DefaultEditorCheck::Read().ShouldAsk());
     SetClassValue(".php", "quillmark");
     EXPECT_TRUE(DefaultEditorCheck::Read().ShouldAsk()) << "the ProgID compares with its letter case";
@@ -86,5 +115,38 @@ TEST_F(DefaultEditorTest, YesWritesTheAssociationAndTheQuestionStaysAway) {
     DWORD stored = 7, size = sizeof(stored);
     ::SHGetValueA(HKEY_CURRENT_USER, "Software\\Altav\\Quillmark", "DefaultEditor", nullptr, &stored, &size);
     EXPECT_EQ(stored, 1u);
+    EXPECT_FALSE(MachineKeyExists(".php")) << "a standard user cannot write the machine's classes";
     EXPECT_FALSE(Answer(IDOK, true)) << "the default editor is not asked";
+}
+
+TEST_F(DefaultEditorTest, AnAssociationThatCannotBeWrittenIsNotTakenAsDone) {
+    // A volatile key takes no lasting subkeys: the program's type cannot be completed under it.
+    HKEY volatileKey = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, (userClasses + "Quillmark").c_str(), 0, nullptr,
+                                REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &volatileKey, nullptr),
+              ERROR_SUCCESS);
+    ::RegCloseKey(volatileKey);
+
+    DefaultEditorCheck check = DefaultEditorCheck::Read();
+    ASSERT_TRUE(check.ShouldAsk());
+    // Yes in the prompt, then OK in the message box (the one with a text control) that it opens.
+    std::string told;
+    std::thread user([&] {
+        for (DWORD until = ::GetTickCount() + 10000; static_cast<int>(until - ::GetTickCount()) > 0; ::Sleep(20)) {
+            for (HWND dialog : FindDialogs("Quillmark")) {
+                if (HWND text = ::GetDlgItem(dialog, 0xFFFF)) {
+                    told = WindowText(text);
+                    ::SendMessageA(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+                    return;
+                }
+                ::PostMessageA(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+            }
+        }
+    });
+    DefaultEditorPrompt(check).Run(nullptr);
+    user.join();
+    EXPECT_NE(told.find("could not be made the default PHP editor"), std::string::npos) << told;
+    EXPECT_FALSE(check.isDefaultEditor);
+    EXPECT_EQ(ClassValue(".php"), "<missing>") << ".php names the program only once its type is complete";
+    EXPECT_TRUE(DefaultEditorCheck::Read().ShouldAsk()) << "asked again at the next start";
 }

@@ -220,4 +220,36 @@ TEST_F(PreferencesTest, OkStoresEveryEntryLeftAndCancelChangesNothing) {
     EXPECT_EQ(Saved("Capital"), "Name=Capital");
 }
 
+TEST_F(PreferencesTest, AFileThatCannotBeReadOrWrittenIsLeftAsItWas) {
+    // A hand-edited file with one typo: loading failed, so the sheet shows nothing to keep.
+    const std::string typo = std::string(settingsXml).replace(std::string(settingsXml).find("/>"), 2, "/");
+    ASSERT_TRUE(WriteFileBytes(path_, typo));
+    EXPECT_FALSE(frame_->AppSettings().Load(path_));
+    {
+        BoxAnswerer box("Quillmark", IDOK, 3000);
+        UseSheet([](HWND sheet, HWND) { Click(sheet, IDOK); });
+        box.Stop();
+        EXPECT_FALSE(box.Answered()) << "the user was told at start: " << box.Text();
+    }
+    EXPECT_EQ(ReadFileBytes(path_), typo);
+
+    // A file that cannot be written: the change still reaches the views, and the user hears why
+    // the file did not get it.
+    ASSERT_TRUE(WriteFileBytes(path_, settingsXml));
+    ASSERT_TRUE(frame_->AppSettings().Load(path_));
+    ::SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_READONLY);
+    BoxAnswerer box("Quillmark", IDOK);
+    UseSheet([](HWND sheet, HWND page) {
+        Select(page, "phpWORD");
+        Click(page, IDC_SYNTAX_BOLD);
+        Click(sheet, IDOK);
+    });
+    ::SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(box.Answered());
+    EXPECT_NE(box.Text().find(path_), std::string::npos) << box.Text();
+    EXPECT_EQ(ReadFileBytes(path_), settingsXml);
+    EXPECT_EQ(frame_->Tabs().SelectedDocument()->View().Call(SCI_STYLEGETBOLD, *FindStyleNumber("phpWORD")),
+              1);
+}
+
 } // namespace

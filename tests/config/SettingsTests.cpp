@@ -1,9 +1,12 @@
 // Loading and saving the settings document, and the tag-cache bound.
 #include <gtest/gtest.h>
 
+#include <iostream>
+
 #include "ConfigTestSupport.h"
 #include "config/Settings.h"
 #include "config/SettingsValues.h"
+#include "win/Handles.h"
 
 using namespace testing_support;
 using config_testing::SettingsFromText;
@@ -88,4 +91,82 @@ TEST(Settings, SaveWritesToTheLoadedPathAndKeepsWhatItDoesNotKnow) {
     std::string bytes = "unread";
     EXPECT_TRUE(ReadFileBytes(path, bytes));
     EXPECT_EQ(bytes, "");
+}
+
+TEST(Settings, AFileThatCouldNotBeReadIsNeverOverwritten) {
+    TempFolder folder;
+    const std::string path = folder.Path(Settings::kFileName);
+    struct Case {
+        const char* text; // nullptr: no file
+        bool locked;      // held open by another program that shares nothing
+        const char* problem;
+    } cases[] = {
+        {"<Q>\n  <Colors>\n    <Param Name='phpWORD' Fore='0000FF' /\n    <Param Name='htmlTAG'/>\n  "
+         "</Colors>\n</Q>\n",
+         false, "Row 3, column 42: Error: empty tag."},
+        {"<Q><Tags Cache='3'/></Wrong>", false, "Row 1, column 21: Error reading end tag."},
+        {"<Q/>", true, "Failed to open file"},
+        {"", false, ""},
+        {nullptr, false, ""},
+    };
+    for (const Case& c : cases) {
+        ::DeleteFileA(path.c_str());
+        if (c.text) {
+            ASSERT_TRUE(WriteFileBytes(path, c.text));
+        }
+        KernelHandle lock;
+        if (c.locked)
+            lock.Reset(::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        Settings settings;
+        EXPECT_FALSE(settings.Load(path));
+        EXPECT_EQ(settings.ReadProblem(), c.problem) << (c.text ? c.text : "(no file)");
+        bool unreadable = *c.problem != '\0';
+        EXPECT_EQ(settings.Save(), !unreadable) << c.problem;
+        lock.Reset();
+        EXPECT_EQ(ReadFileBytes(path), unreadable ? c.text : "") << "an unreadable file keeps its text";
+    }
+}
+
+TEST(Settings, ASaveThatFailsLeavesTheOldFileWholeAndSaysWhy) {
+    // Large enough not to fit on the small volume: the old save truncated the file first.
+    std::string xml = "<Q><Colors>";
+    for (int i = 0; i < 1500; ++i)
+        xml += "<Param Name='phpWORD' Title='entry " + std::to_string(i) + "' Font='Courier New' />";
+    xml += "</Colors></Q>";
+    const std::string original = "<Q><Tags Cache='1'/></Q>";
+
+    TempFolder folder;
+    std::string volume = SmallVolume();
+    struct Case {
+        std::string folder;
+        DWORD attributes;
+        DWORD error;
+    } cases[] = {
+        {folder.Path(), FILE_ATTRIBUTE_READONLY, ERROR_ACCESS_DENIED},
+        {volume, FILE_ATTRIBUTE_NORMAL, ERROR_DISK_FULL},
+    };
+    for (const Case& c : cases) {
+        if (c.folder.empty()) {
+            std::cout << "[  SKIPPED ] no small volume to fill (mounting it needs root)\n";
+            continue;
+        }
+        std::string path = c.folder + "\\" + Settings::kFileName;
+        ASSERT_TRUE(WriteFileBytes(path, original));
+        ::SetFileAttributesA(path.c_str(), c.attributes);
+        Settings settings;
+        ASSERT_TRUE(settings.Load(path));
+        settings.Document().Clear(); // the new content, for the same path
+        settings.Document().Parse(xml.c_str());
+        ASSERT_FALSE(settings.Document().Error());
+        DWORD error = ERROR_SUCCESS;
+        EXPECT_FALSE(settings.Save(&error)) << path;
+        EXPECT_TRUE(error == c.error || (c.error == ERROR_DISK_FULL && error == ERROR_HANDLE_DISK_FULL))
+            << error;
+        EXPECT_TRUE(ReadFileBytes(path) == original) << "the old file stays whole: " << path;
+        WIN32_FIND_DATAA data;
+        FindHandle left(::FindFirstFileA((c.folder + "\\qm~*").c_str(), &data));
+        EXPECT_FALSE(left) << "temporary file left: " << data.cFileName;
+        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileA(path.c_str());
+    }
 }

@@ -2,6 +2,8 @@
 // on a real view, and through the real dialogs where the user meets them.
 #include "support/FrameFixture.h"
 
+#include <commctrl.h>
+
 #include "php/EditingCommands.h"
 #include "resources/Resource.h"
 
@@ -118,6 +120,52 @@ TEST_F(EditingTest, FindAndReplaceFollowTheirOptions) {
     View().Call(SCI_SETSEL, 3, 3);
     DialogButton(FR_REPLACEALL, "ab", "abab");
     EXPECT_EQ(Text(), "ab abab abab abab") << "replacements containing the text are not replaced again";
+}
+
+TEST_F(EditingTest, ReplaceOnAReadOnlyViewChangesNothingAndReturns) {
+    for (DWORD button : {FR_REPLACE, FR_REPLACEALL}) {
+        SetText("ab ab ab");
+        View().Call(SCI_SETSEL, 0, 2);
+        View().Call(SCI_SETREADONLY, 1);
+        DialogButton(button, "ab", ""); // refused replacements once found the same match forever
+        EXPECT_EQ(Text(), "ab ab ab") << button;
+        EXPECT_EQ(Selection(), std::make_pair(Sci_Position{0}, Sci_Position{2})) << button;
+        View().Call(SCI_SETREADONLY, 0);
+    }
+    // Wherever else a replacement is refused, Replace All stops instead of trying again.
+    SetText("ab ab");
+    View().Call(SCI_SETSEL, 0, 0);
+    View().Call(SCI_SETREADONLY, 1);
+    SearchState search{"ab", "x"};
+    EXPECT_EQ(ReplaceAll(View(), search), 0);
+    EXPECT_EQ(Text(), "ab ab");
+}
+
+TEST_F(EditingTest, ReplaceAllIsOneUndoStepAndAMissTellsTheStatusBar) {
+    auto status = [&] {
+        char text[256] = "";
+        ::SendMessageA(frame_->StatusBar(), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+        return std::string(text);
+    };
+    SetText("ab ab ab ab");
+    View().Call(SCI_SETSEL, 3, 3);
+    DialogButton(FR_REPLACEALL, "ab", "c");
+    EXPECT_EQ(Text(), "ab c c c");
+    EXPECT_EQ(status(), "Occurrences replaced: 3");
+    View().Call(SCI_UNDO);
+    EXPECT_EQ(Text(), "ab ab ab ab") << "one Undo takes back every replacement";
+
+    View().Call(SCI_SETSEL, 6, 6);
+    DialogButton(FR_FINDNEXT, "ab");
+    EXPECT_EQ(Selection(), std::make_pair(Sci_Position{6}, Sci_Position{8}));
+    DialogButton(FR_FINDNEXT, "ab");
+    EXPECT_EQ(Selection(), std::make_pair(Sci_Position{9}, Sci_Position{11}));
+    Command(ID_EDIT_REPEAT); // F3 at the last match: still no wrap-around
+    EXPECT_EQ(Selection(), std::make_pair(Sci_Position{9}, Sci_Position{11}));
+    EXPECT_EQ(status(), "Cannot find \"ab\"");
+    View().Call(SCI_SETSEL, 0, 0);
+    Command(ID_EDIT_REPEAT);
+    EXPECT_EQ(status(), "Ready") << "a match clears the message";
 }
 
 TEST_F(EditingTest, RepeatWithoutTextOpensFindAndTheDialogSeedsTheNextSearch) {

@@ -16,7 +16,10 @@
 #include "Lexilla.h"
 #include "SciLexer.h"
 #include "ViewTestSupport.h"
+#include "config/ConfigTestSupport.h"
+#include "config/Settings.h"
 #include "php/PhpCatalog.h"
+#include "php/ViewSetup.h"
 #include "support/TestSupport.h"
 
 using namespace view_testing;
@@ -87,10 +90,73 @@ TEST_F(NewView, GetsTheHtmlLexerFirstThenItsPropertiesAndThePhpKeywords) {
     std::vector<SentMessage> sent = log_.Sent(view_);
     ASSERT_FALSE(sent.empty());
     EXPECT_EQ(sent.front().message, static_cast<unsigned int>(SCI_SETILEXER));
+    // The shipped settings add their lists; the PHP set starts with the catalogue's names.
     std::vector<SentMessage> keywords = log_.Sent(view_, SCI_SETKEYWORDS);
-    ASSERT_EQ(keywords.size(), 1u);
-    EXPECT_EQ(keywords[0].wParam, 4u);
-    EXPECT_EQ(keywords[0].text, KeywordList());
+    ASSERT_FALSE(keywords.empty());
+    auto php =
+        std::find_if(keywords.begin(), keywords.end(), [](const SentMessage& m) { return m.wParam == 4; });
+    ASSERT_NE(php, keywords.end());
+    EXPECT_EQ(php->text.substr(0, KeywordList().size()), KeywordList());
+}
+
+TEST(KeywordLists, ColourWhatTheSettingsListAndNothingChangesWithoutThem) {
+    const std::string page =
+        "<!DOCTYPE html>\n<html><body><div class=\"a\" data-id=\"1\" "
+        "onclick=\"go()\"><blink>x</blink></div>\n"
+        "<script>let n = 0; if (n) { n = null; }</script>\n"
+        "<?php foreach ($a as $b) { if ($b === TRUE) require_once __DIR__ . '/x.php'; echo strlen($b); } ?>\n"
+        "</body></html>\n";
+    testing_support::TempFolder folder;
+    std::string shipped;
+    ASSERT_TRUE(
+        testing_support::ReadFileBytes(config_testing::SourcePath("src/config/Quillmark.xml"), shipped));
+    const std::string settingsTexts[] = {
+        "<Q><Colors/></Q>",
+        shipped,
+        // Lists of one set add up; a Set that is not one digit 0-5 is no set.
+        "<Q><Keywords Set='0'>html body script\n\tdiv</Keywords><Keywords Set='0'>class</Keywords>"
+        "<Keywords Set='00'>blink</Keywords><Keywords Set='4 '>require_once</Keywords>"
+        "<Keywords Set='4'>foreach</Keywords></Q>",
+    };
+    struct Row {
+        const char* word;
+        int styles[3]; // without lists, with the shipped ones, with the test's own
+    } rows[] = {
+        {"DOCTYPE", {SCE_H_SGML_ERROR, SCE_H_SGML_COMMAND, SCE_H_SGML_ERROR}},
+        {"div", {SCE_H_TAG, SCE_H_TAG, SCE_H_TAG}},
+        {"blink", {SCE_H_TAG, SCE_H_TAGUNKNOWN, SCE_H_TAGUNKNOWN}},
+        {"class", {SCE_H_ATTRIBUTE, SCE_H_ATTRIBUTE, SCE_H_ATTRIBUTE}},
+        {"onclick", {SCE_H_ATTRIBUTE, SCE_H_ATTRIBUTE, SCE_H_ATTRIBUTEUNKNOWN}},
+        {"data-id", {SCE_H_ATTRIBUTE, SCE_H_ATTRIBUTEUNKNOWN, SCE_H_ATTRIBUTEUNKNOWN}},
+        {"let", {SCE_HJ_WORD, SCE_HJ_KEYWORD, SCE_HJ_WORD}},
+        {"null;", {SCE_HJ_WORD, SCE_HJ_KEYWORD, SCE_HJ_WORD}},
+        {"foreach", {SCE_HPHP_DEFAULT, SCE_HPHP_WORD, SCE_HPHP_WORD}},
+        {"TRUE", {SCE_HPHP_DEFAULT, SCE_HPHP_WORD, SCE_HPHP_DEFAULT}},
+        {"require_once", {SCE_HPHP_DEFAULT, SCE_HPHP_WORD, SCE_HPHP_DEFAULT}},
+        {"__DIR__", {SCE_HPHP_DEFAULT, SCE_HPHP_WORD, SCE_HPHP_DEFAULT}},
+        {"strlen", {SCE_HPHP_WORD, SCE_HPHP_WORD, SCE_HPHP_WORD}},
+    };
+    for (int kind = 0; kind < 3; ++kind) {
+        bool loaded = false;
+        Settings settings = config_testing::SettingsFromText(folder, settingsTexts[kind], &loaded);
+        ASSERT_TRUE(loaded) << kind;
+        ViewMessageLog log;
+        HWND view = ::CreateWindowExA(0, "Scintilla", "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
+                                      nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(view, nullptr);
+        SetUpView(EditorView(view), settings);
+        SetStyledText(view, page);
+        for (const Row& row : rows)
+            EXPECT_EQ(Call(view, SCI_GETSTYLEAT, Find(view, row.word)), row.styles[kind])
+                << row.word << " with settings " << kind;
+        if (kind == 0) {
+            std::vector<SentMessage> keywords = log.Sent(view, SCI_SETKEYWORDS);
+            ASSERT_EQ(keywords.size(), 1u) << "without lists only the PHP set is sent";
+            EXPECT_EQ(keywords[0].wParam, 4u);
+            EXPECT_EQ(keywords[0].text, KeywordList());
+        }
+        ::DestroyWindow(view);
+    }
 }
 
 TEST_F(NewView, HasALineNumberMarginAndAClickableFoldMarginWithGreyMarkers) {

@@ -76,6 +76,30 @@ std::string ReadFileBytes(const std::string& path) {
     return bytes;
 }
 
+std::string SmallVolume() {
+    char mount[MAX_PATH] = "";
+    DWORD length = ::GetEnvironmentVariableA("QM_SMALL_VOLUME", mount, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return "";
+    // The fixture hands over the host's path; Wine tells its own name for it.
+    std::string volume = mount;
+    using ToDosName = WCHAR* (*)(const char*);
+    auto toDos = reinterpret_cast<ToDosName>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
+    if (toDos && volume.front() == '/') {
+        WCHAR* dos = toDos(mount);
+        if (!dos) return "";
+        char name[MAX_PATH] = "";
+        ::WideCharToMultiByte(CP_ACP, 0, dos, -1, name, MAX_PATH, nullptr, nullptr);
+        ::HeapFree(::GetProcessHeap(), 0, dos);
+        volume = name;
+    }
+    // Mounting needs root; without it the folder is an ordinary one on a large disk.
+    ULARGE_INTEGER free{}, total{};
+    if (!::GetDiskFreeSpaceExA((volume + "\\").c_str(), &free, &total, nullptr) || total.QuadPart > 1024 * 1024)
+        return "";
+    return volume;
+}
+
 void ClearProgramRegistry() {
     ::SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Altav\\Quillmark");
     // A user who once declined to make Quillmark the default editor for good: the question at

@@ -32,6 +32,10 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes);
 bool ReadFileBytes(const std::string& path, std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 
+// The Windows name of the small file system that the small_volume fixture mounts for the run (a
+// disk that a test can fill for real), or "" where there is none: the test then skips itself.
+std::string SmallVolume();
+
 // Deletes HKCU\Software\Altav\Quillmark with everything below it, leaving only the answer
 // that turns the default-editor question off.
 void ClearProgramRegistry();
