@@ -61,13 +61,13 @@ int RunProcess(HINSTANCE instance, const char* commandLine, int showCommand) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES | ICC_COOL_CLASSES};
     ::InitCommonControlsEx(&controls);
     AppModule::Init();
-    ::SetUnhandledExceptionFilter(CrashReportFilter);
+    InstallCrashReport();
     Scintilla_RegisterClasses(instance);
 
     int result = Run(commandLine, showCommand);
 
     Scintilla_ReleaseResources();
-    ::SetUnhandledExceptionFilter(nullptr);
+    RemoveCrashReport();
     AppModule::Term();
     ::CoUninitialize();
     return result;
