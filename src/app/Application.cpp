@@ -11,17 +11,31 @@
 #include "app/CrashReport.h"
 #include "app/MainFrame.h"
 #include "app/OpenRequest.h"
+#include "resources/Resource.h"
 #include "win/Handles.h"
 #include "win/MessageLoop.h"
+#include "win/Strings.h"
 
 const char* const instanceMutexName = "A3DD10EC-D7DB-4930-AC2A-99BBE089145D";
 
 namespace {
 
-void HandOverToFirstInstance(const char* commandLine) {
-    HWND frame = SharedFrameHandle();
-    if (!::IsWindow(frame)) return;
-    SendOpenRequest(frame, nullptr, commandLine, OpenMode::openAndActivate);
+// A running instance that does not take the request in time is left alone: opening the file
+// here as well would make two instances that overwrite each other's session and recent files,
+// and could edit one file twice once the first responds again. The user is told instead.
+void HandOverToFirstInstance(const std::string& request) {
+    HWND frame = FindRunningFrame();
+    if (!frame || SendOpenRequest(frame, nullptr, request, OpenMode::openAndActivate)) return;
+    std::string text;
+    if (request.empty()) {
+        text = LoadResourceString(IDS_INSTANCE_NOT_RESPONDING);
+    } else {
+        text = LoadResourceString(IDS_FILE_NOT_HANDED_OVER);
+        size_t slot = text.find("%s");
+        if (slot != std::string::npos) text.replace(slot, 2, request);
+    }
+    ::MessageBoxA(nullptr, text.c_str(), LoadResourceString(IDS_APP_NAME).c_str(),
+                  MB_ICONWARNING | MB_OK | MB_SETFOREGROUND);
 }
 
 } // namespace
@@ -37,23 +51,26 @@ int Run(const char* commandLine, int showCommand) {
         AppModule::RemoveMessageLoop();
         return 0;
     }
-    SetSharedFrameHandle(window);
-    ::ShowWindow(window, showCommand);
-    std::string command = commandLine ? commandLine : "";
-    if (!command.empty()) SendOpenRequest(window, nullptr, command, OpenMode::openOnly);
-
-    int result = loop.Run();
-
-    SetSharedFrameHandle(nullptr);
+    int result = 0;
+    {
+        FramePublication published(window);
+        ::ShowWindow(window, showCommand);
+        std::string command = commandLine ? commandLine : "";
+        if (!command.empty()) SendOpenRequest(window, nullptr, command, OpenMode::openOnly);
+        result = loop.Run();
+    }
     AppModule::RemoveMessageLoop();
     frame.reset();
     return result;
 }
 
 int RunProcess(HINSTANCE instance, const char* commandLine, int showCommand) {
+    // The path is made full at once, against the folder the user started us in: the running
+    // instance has another current folder, and our own may move before the file is opened.
+    std::string request = CommandLineRequest(commandLine);
     KernelHandle mutex(::CreateMutexA(nullptr, FALSE, instanceMutexName));
     if (::GetLastError() == ERROR_ALREADY_EXISTS) {
-        HandOverToFirstInstance(commandLine ? commandLine : "");
+        HandOverToFirstInstance(request);
         return 0;
     }
 
@@ -64,7 +81,7 @@ int RunProcess(HINSTANCE instance, const char* commandLine, int showCommand) {
     InstallCrashReport();
     Scintilla_RegisterClasses(instance);
 
-    int result = Run(commandLine, showCommand);
+    int result = Run(request.c_str(), showCommand);
 
     Scintilla_ReleaseResources();
     RemoveCrashReport();
