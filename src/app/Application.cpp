@@ -20,12 +20,7 @@ const char* const instanceMutexName = "A3DD10EC-D7DB-4930-AC2A-99BBE089145D";
 
 namespace {
 
-// A running instance that does not take the request in time is left alone: opening the file
-// here as well would make two instances that overwrite each other's session and recent files,
-// and could edit one file twice once the first responds again. The user is told instead.
-void HandOverToFirstInstance(const std::string& request) {
-    HWND frame = FindRunningFrame();
-    if (!frame || SendOpenRequest(frame, nullptr, request, OpenMode::openAndActivate)) return;
+void SayNotHandedOver(const std::string& request) {
     std::string text;
     if (request.empty()) {
         text = LoadResourceString(IDS_INSTANCE_NOT_RESPONDING);
@@ -36,6 +31,32 @@ void HandOverToFirstInstance(const std::string& request) {
     }
     ::MessageBoxA(nullptr, text.c_str(), LoadResourceString(IDS_APP_NAME).c_str(),
                   MB_ICONWARNING | MB_OK | MB_SETFOREGROUND);
+}
+
+// Takes the instance mutex, or hands the request to the instance that holds it and returns
+// false. An instance without a window is still starting or already ending: it is given the
+// hand-off time to show its window, and one that ends meanwhile leaves the mutex to us. An
+// instance that does not take the request in time is left alone, and the user is told: a second
+// instance of our own would overwrite the first's session and recent files, and could edit one
+// file twice once the first responds again.
+bool TakeInstanceMutex(KernelHandle& mutex, const std::string& request) {
+    DWORD start = ::GetTickCount();
+    for (;;) {
+        HANDLE created = ::CreateMutexA(nullptr, FALSE, instanceMutexName);
+        bool exists = ::GetLastError() == ERROR_ALREADY_EXISTS;
+        mutex.Reset(created);
+        if (!exists) return true;
+        if (HWND frame = FindRunningFrame()) {
+            if (!SendOpenRequest(frame, nullptr, request, OpenMode::openAndActivate)) SayNotHandedOver(request);
+            return false;
+        }
+        if (::GetTickCount() - start >= handOffTimeoutMs) {
+            SayNotHandedOver(request);
+            return false;
+        }
+        mutex.Reset(); // our handle would keep the mutex alive after the other instance ended
+        ::Sleep(50);
+    }
 }
 
 } // namespace
@@ -68,11 +89,8 @@ int RunProcess(HINSTANCE instance, const char* commandLine, int showCommand) {
     // The path is made full at once, against the folder the user started us in: the running
     // instance has another current folder, and our own may move before the file is opened.
     std::string request = CommandLineRequest(commandLine);
-    KernelHandle mutex(::CreateMutexA(nullptr, FALSE, instanceMutexName));
-    if (::GetLastError() == ERROR_ALREADY_EXISTS) {
-        HandOverToFirstInstance(request);
-        return 0;
-    }
+    KernelHandle mutex;
+    if (!TakeInstanceMutex(mutex, request)) return 0;
 
     ::CoInitialize(nullptr);
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES | ICC_COOL_CLASSES};
