@@ -339,7 +339,10 @@ LRESULT MainFrame::OnCopyData(Message& msg) {
     const auto* request = reinterpret_cast<const COPYDATASTRUCT*>(msg.lParam);
     std::optional<std::string> text = ReadOpenRequestText(request);
     if (!text) return 0;
-    documentTabs_.OpenDocument(RequestPath(*text), false);
+    // A relative path means the sender's current folder, which is not ours: it is refused, not
+    // guessed. The empty path stands for the untitled document.
+    std::string path = RequestPath(*text);
+    if (path.empty() || IsFullPath(path)) documentTabs_.OpenDocument(path, false);
     if (request->dwData != static_cast<ULONG_PTR>(OpenMode::openOnly)) {
         if (::IsIconic(Handle())) ::ShowWindow(Handle(), SW_RESTORE);
         HWND popup = ::GetLastActivePopup(Handle());

@@ -28,6 +28,17 @@ int SystemIconIndex(LPCITEMIDLIST list, UINT extraFlags) {
     return info.iIcon;
 }
 
+// The shell's attributes of the row's item among `wanted`; none when the shell cannot say.
+ULONG AttributesOf(const FolderItemData& record, ULONG wanted) {
+    LPCITEMIDLIST own = LastIdOf(record.absoluteIdList.Get());
+    ULONG attributes = wanted;
+    if (FAILED(record.parentFolder->GetAttributesOf(1, &own, &attributes))) return 0;
+    return attributes & wanted;
+}
+
+// The rows that get an expansion button (see the display data).
+constexpr ULONG expandableAttributes = SFGAO_FOLDER | SFGAO_REMOVABLE;
+
 // The shell's order of two rows of one folder. A failed comparison leaves them where they are.
 int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM) {
     auto* a = reinterpret_cast<FolderItemData*>(first);
@@ -92,6 +103,9 @@ const MessageRow<FileBrowser> FileBrowser::messageTable[] = {
     MessageHandler(WM_MOUSEMOVE, &FileBrowser::OnMouseMove),
     MessageHandler(WM_LBUTTONUP, &FileBrowser::OnLButtonUp),
     MessageHandler(WM_CAPTURECHANGED, &FileBrowser::OnCaptureChanged),
+    MessageHandler(WM_GETDLGCODE, &FileBrowser::OnGetDlgCode),
+    MessageHandler(WM_KEYDOWN, &FileBrowser::OnKeyDown),
+    MessageHandler(WM_CHAR, &FileBrowser::OnChar),
 };
 
 // Dispatched with the reflected message turned back into WM_NOTIFY.
@@ -402,6 +416,43 @@ void FileBrowser::OpenSelected(HWND owner) {
     } else {
         ::ShellExecuteA(owner, nullptr, path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     }
+}
+
+// ---------------------------------------------------------------------------------------
+// Enter
+
+// Enter is the tree's: the frame's dialog navigation would take it for a default button.
+LRESULT FileBrowser::OnGetDlgCode(Message& msg) {
+    LRESULT code = DefaultProcessing(msg);
+    const auto* key = reinterpret_cast<const MSG*>(msg.lParam);
+    if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN) code |= DLGC_WANTMESSAGE;
+    return code;
+}
+
+// Enter on a row with a button opens or closes it, as the tree's own + and - keys do (with the
+// notifications that fill and empty it); on any other row it opens the file as a double-click.
+LRESULT FileBrowser::OnKeyDown(Message& msg) {
+    if (msg.wParam != VK_RETURN) {
+        msg.PassOn();
+        return 0;
+    }
+    auto item = reinterpret_cast<HTREEITEM>(::SendMessageA(Handle(), TVM_GETNEXTITEM, TVGN_CARET, 0));
+    FolderItemData* record = RecordOf(item);
+    if (!record) return 0;
+    if (AttributesOf(*record, expandableAttributes)) {
+        auto state = ::SendMessageA(Handle(), TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED);
+        Message key = msg;
+        key.wParam = (state & TVIS_EXPANDED) ? VK_SUBTRACT : VK_ADD;
+        return DefaultProcessing(key);
+    }
+    OpenSelected(::GetAncestor(Handle(), GA_ROOT));
+    return 0;
+}
+
+// The character that follows Enter would start the tree's search by first letters.
+LRESULT FileBrowser::OnChar(Message& msg) {
+    if (msg.wParam != '\r') msg.PassOn();
+    return 0;
 }
 
 bool FileBrowser::IsOverDropTarget(POINT screen) const {

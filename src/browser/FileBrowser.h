@@ -61,6 +61,9 @@ private:
     LRESULT OnMouseMove(Message& msg);
     LRESULT OnLButtonUp(Message& msg);
     LRESULT OnCaptureChanged(Message& msg);
+    LRESULT OnGetDlgCode(Message& msg);
+    LRESULT OnKeyDown(Message& msg);
+    LRESULT OnChar(Message& msg);
 
     HTREEITEM InsertRow(HTREEITEM parent, IShellFolder* folder, LPCITEMIDLIST parentList,
                         LPCITEMIDLIST ownList);

@@ -36,7 +36,10 @@ INT_PTR CALLBACK Dialog::DialogProcedure(HWND window, UINT message, WPARAM wPara
     try {
         handled = dialog->HandleMessage(msg, result);
     } catch (...) {
-        handled = false; // never let an exception unwind through the dialog manager
+        // Never let an exception unwind through the dialog manager.
+        std::optional<LRESULT> answer = OnEscapedException(msg);
+        handled = answer.has_value();
+        result = answer.value_or(0);
     }
     if (message == WM_NCDESTROY) dialog->window_ = nullptr;
     if (!handled) return FALSE;

@@ -122,6 +122,11 @@ struct WindowCloser {
 // A window that its owner destroys (child windows usually go with their parent instead).
 using OwnedWindow = UniqueOwner<NullIsNoneTraits<HWND, WindowCloser>>;
 
+struct MappedViewCloser {
+    void operator()(void* view) const noexcept { ::UnmapViewOfFile(view); }
+};
+using MappedView = UniqueOwner<NullIsNoneTraits<void*, MappedViewCloser>>;
+
 struct CoTaskMemCloser {
     void operator()(void* memory) const noexcept { ::CoTaskMemFree(memory); }
 };

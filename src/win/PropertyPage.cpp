@@ -34,7 +34,10 @@ INT_PTR CALLBACK PropertyPage::PageProcedure(HWND window, UINT message, WPARAM w
     try {
         handled = page->HandleMessage(msg, result);
     } catch (...) {
-        handled = false; // never let an exception unwind through the sheet
+        // Never let an exception unwind through the sheet.
+        std::optional<LRESULT> answer = OnEscapedException(msg);
+        handled = answer.has_value();
+        result = answer.value_or(0);
     }
     if (message == WM_NCDESTROY) page->window_ = nullptr;
     if (!handled) return FALSE;

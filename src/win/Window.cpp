@@ -6,7 +6,28 @@
 namespace {
 const char* const objectProperty = "Quillmark.Window";
 constexpr UINT_PTR subclassId = 0x514D; // any fixed value; one subclass of ours per window
+EscapedExceptionReport escapedExceptionReport = nullptr;
 } // namespace
+
+void SetEscapedExceptionReport(EscapedExceptionReport report) { escapedExceptionReport = report; }
+
+std::optional<LRESULT> OnEscapedException(const Message& msg) {
+    if (escapedExceptionReport) escapedExceptionReport(msg);
+    // The default processing would stand in for a handler that did not finish. For these
+    // messages it answers for the user: WM_CLOSE would destroy the window with its unsaved
+    // documents, WM_QUERYENDSESSION would let Windows end the session, and WM_CREATE would go
+    // on with a half-built window.
+    switch (msg.message) {
+    case WM_CLOSE:
+        return 0;
+    case WM_QUERYENDSESSION:
+        return FALSE;
+    case WM_CREATE:
+        return -1;
+    default:
+        return std::nullopt;
+    }
+}
 
 Window::~Window() {
     // A window that outlives its object must not call into freed memory.
@@ -73,9 +94,10 @@ LRESULT Window::Route(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     try {
         handled = HandleMessage(msg, result);
     } catch (...) {
-        // An exception must never unwind through the window manager's frames. The message
-        // then gets the default processing, as if we had not seen it.
-        handled = false;
+        // An exception must never unwind through the window manager's frames.
+        std::optional<LRESULT> answer = OnEscapedException(msg);
+        handled = answer.has_value();
+        result = answer.value_or(0);
     }
     if (!handled) result = DefaultProcessing(msg);
     if (message == WM_NCDESTROY) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <optional>
 
 // One window message as a handler sees it. A handler that wants the message to go on (to the
 // next matching row of its table, then to the default processing) calls PassOn().
@@ -78,6 +79,17 @@ bool DispatchToTable(T* object, const MessageRow<T> (&rows)[N], Message& msg, LR
     }
     return false;
 }
+
+// What the thunks do with an exception that a handler let escape: the program reports it (the
+// crash report's dump and message) and goes on, so that the user can still save. Nothing is
+// reported until the program sets a report.
+using EscapedExceptionReport = void (*)(const Message& msg);
+void SetEscapedExceptionReport(EscapedExceptionReport report);
+
+// For the thunks, inside their catch block: reports the exception and returns the result the
+// message must get instead of the default processing, or nothing when the default processing
+// is safe to stand in for the handler that failed.
+std::optional<LRESULT> OnEscapedException(const Message& msg);
 
 // Creation arguments of a window of our own class.
 struct WindowCreation {

@@ -139,6 +139,16 @@ TEST_F(FrameTest, AcceleratorsReachTheirCommands) {
     PressKey(*frame_, view, VK_F6, false, true);
     EXPECT_EQ(frame_->Tabs().SelectedIndex(), 1);
     EXPECT_EQ(::GetFocus(), frame_->Tabs().SelectedDocument()->ViewWindow());
+
+    // Ctrl+Tab and Ctrl+Shift+Tab do the same, in the view that has the focus: the editor must
+    // not take them as a tab character.
+    HWND focused = frame_->Tabs().SelectedDocument()->ViewWindow();
+    EXPECT_TRUE(PressKey(*frame_, focused, VK_TAB, true));
+    EXPECT_EQ(frame_->Tabs().SelectedIndex(), 2);
+    focused = frame_->Tabs().SelectedDocument()->ViewWindow();
+    EXPECT_TRUE(PressKey(*frame_, focused, VK_TAB, true, true));
+    PressKey(*frame_, ::GetFocus(), VK_TAB, true, true);
+    EXPECT_EQ(frame_->Tabs().SelectedIndex(), 0);
 }
 
 TEST_F(FrameTest, ViewTogglesShowAndHideAndKeepTheirCheckMarks) {

@@ -71,6 +71,26 @@ TEST_F(FrameTest, MalformedRequestsOpenNothing) {
     EXPECT_EQ(frame_->Tabs().Count(), before);
 }
 
+TEST_F(FrameTest, RelativePathsAreRefusedNotResolvedAgainstOurFolder) {
+    // The sender meant its own current folder; ours holds files of the same names.
+    TempFolder folder;
+    ::CreateDirectoryA(folder.Path("sub").c_str(), nullptr);
+    ASSERT_TRUE(WriteFileBytes(folder.Path("foo.php"), "ours"));
+    ASSERT_TRUE(WriteFileBytes(folder.Path("sub\\foo.php"), "ours"));
+    char previous[MAX_PATH] = "";
+    ::GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(::SetCurrentDirectoryA(folder.Path().c_str()));
+    std::string full = folder.Path("foo.php");
+    for (const std::string& path : {std::string("foo.php"), std::string(".\\foo.php"), std::string("sub\\foo.php"),
+                                    full.substr(0, 2) + "foo.php", full.substr(2)}) {
+        SendOpenRequest(window_, nullptr, path, OpenMode::openOnly);
+        EXPECT_EQ(frame_->Tabs().Count(), 1) << path;
+    }
+    SendOpenRequest(window_, nullptr, full, OpenMode::openOnly);
+    EXPECT_EQ(frame_->Tabs().Count(), 2) << "the full path opens";
+    ::SetCurrentDirectoryA(previous);
+}
+
 TEST_F(FrameTest, RequestOpensTheFileOnceAndEmptyTextMatchesTheUntitledDocument) {
     TempFolder folder;
     std::string path = folder.Path("with space.php");

@@ -125,6 +125,19 @@ protected:
         EXPECT_FALSE(Browser().IsDragging());
         EXPECT_EQ(::GetCapture(), nullptr);
     }
+    // A key pressed in the tree, taken through the frame's keys and dialog navigation first and
+    // then translated and dispatched, as the message loop does with the keys the user types.
+    void PressKey(UINT key) {
+        ::SetFocus(Tree());
+        ::PostMessageA(Tree(), WM_KEYDOWN, key, 1);
+        ::PostMessageA(Tree(), WM_KEYUP, key, 0xC0000001);
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (loop_.PreTranslateMessage(msg)) continue;
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
     bool IsOpen(const std::string& path) {
         for (int i = 0; i < frame_->Tabs().Count(); ++i)
             if (::lstrcmpiA(frame_->Tabs().DocumentAt(i)->Path().c_str(), path.c_str()) == 0) return true;
@@ -205,6 +218,28 @@ TEST_F(FilesPaneTest, DoubleClickOpensPhpFilesOfAnyCaseInTheEditor) {
     ASSERT_NE(file, nullptr);
     DoubleClick(file);
     EXPECT_EQ(frame_->Tabs().SelectedDocument()->Path(), folder.Path("index.PHP"));
+}
+
+TEST_F(FilesPaneTest, EnterOpensAFileAsADoubleClickDoesAndExpandsOrCollapsesAFolder) {
+    TempFolder folder;
+    ::CreateDirectoryA(folder.Path("sub").c_str(), nullptr);
+    WriteFileBytes(folder.Path("sub\\inner.txt"), "x");
+    WriteFileBytes(folder.Path("index.PHP"), "<?php echo 1; ?>");
+    HTREEITEM row = ExpandTo(folder.Path());
+    ASSERT_NE(row, nullptr);
+
+    Select(ChildWithText(row, "index.PHP"));
+    PressKey(VK_RETURN);
+    EXPECT_EQ(frame_->Tabs().SelectedDocument()->Path(), folder.Path("index.PHP"));
+
+    HTREEITEM sub = ChildWithText(row, "sub");
+    ASSERT_NE(sub, nullptr);
+    Select(sub);
+    PressKey(VK_RETURN);
+    EXPECT_EQ(ChildTexts(sub), std::vector<std::string>{"inner.txt"}) << "the folder opens in the tree";
+    PressKey(VK_RETURN);
+    EXPECT_TRUE(Children(sub).empty()) << "and closes again";
+    EXPECT_EQ(Browser().LiveRecords(), RowCount());
 }
 
 TEST_F(FilesPaneTest, DroppingADraggedRowOnTheDocumentsOpensItAndElsewhereNot) {

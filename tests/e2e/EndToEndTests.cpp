@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "app/Application.h"
+#include "app/OpenRequest.h"
 #include "support/TestSupport.h"
+#include "win/Handles.h"
 
 using namespace testing_support;
 
@@ -23,17 +26,22 @@ std::string ProgramPath() {
     return std::string(path) + "\\Quillmark.exe";
 }
 
-// A started Quillmark.exe; killed at the end if a test left it running.
+std::string ThisProgramPath() {
+    char path[MAX_PATH];
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
+}
+
+// A started Quillmark.exe (or another program); killed at the end if a test left it running.
 class Program {
 public:
-    explicit Program(const std::string& arguments = "") {
-        std::string commandLine = "\"";
-        commandLine += ProgramPath();
-        commandLine += "\"";
+    explicit Program(const std::string& arguments = "", const std::string& folder = "",
+                     const std::string& program = ProgramPath()) {
+        std::string commandLine = "\"" + program + "\"";
         if (!arguments.empty()) commandLine += " " + arguments;
         STARTUPINFOA startup{sizeof(startup)};
-        started_ = ::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                    &startup, &info_) != FALSE;
+        started_ = ::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                    folder.empty() ? nullptr : folder.c_str(), &startup, &info_) != FALSE;
     }
     ~Program() {
         if (!started_) return;
@@ -154,6 +162,21 @@ void WriteSession(const std::vector<std::string>& paths) {
     ::RegCloseKey(key);
 }
 
+// The static texts of a message box, one line each.
+std::string BoxText(HWND box) {
+    std::string text;
+    ::EnumChildWindows(
+        box,
+        [](HWND control, LPARAM param) -> BOOL {
+            char name[32] = "";
+            ::GetClassNameA(control, name, sizeof(name));
+            if (lstrcmpiA(name, "Static") == 0) *reinterpret_cast<std::string*>(param) += WindowText(control) + "\n";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override { ClearProgramRegistry(); }
@@ -204,12 +227,16 @@ TEST_F(EndToEnd, SecondStartDuringStartUpDoesNoHarm) {
     ASSERT_TRUE(WriteFileBytes(path, "x"));
     Program a;
     Program b("\"" + path + "\"");
-    // Whichever created the instance mutex first runs; the other ends at once with 0. The
-    // hand-over may find no window yet: then its file is simply not opened.
+    // Whichever created the instance mutex first runs; the other waits for its window, hands its
+    // file over and ends with 0.
     DWORD codeA = STILL_ACTIVE, codeB = STILL_ACTIVE;
-    for (int i = 0; i < 400 && codeA == STILL_ACTIVE && codeB == STILL_ACTIVE; ++i) {
+    for (int i = 0; i < 1200 && codeA == STILL_ACTIVE && codeB == STILL_ACTIVE; ++i) {
         codeA = a.WaitForExit(0);
         codeB = b.WaitForExit(25);
+        // A window that took longer than the hand-off allows: the late start says so.
+        for (const Program* program : {&a, &b})
+            if (HWND box = program->FindWindowOf("#32770", "Quillmark"))
+                ::PostMessageA(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     }
     ASSERT_TRUE((codeA == 0) != (codeB == 0)) << codeA << " " << codeB;
     Program& running = codeA == 0 ? b : a;
@@ -262,4 +289,71 @@ TEST_F(EndToEnd, SessionIsRestoredAndAModifiedDocumentCanRefuseTheClose) {
     EXPECT_EQ(TabCount(frame), 3);
     ::PostMessageA(frame, WM_CLOSE, 0, 0);
     EXPECT_EQ(again.WaitForExit(), 1u);
+}
+
+TEST_F(EndToEnd, SecondStartHandsOverItsRelativePathAsTheFullPathItMeant) {
+    // Both folders hold a foo.php: the running instance must open the one beside the second start.
+    TempFolder firstFolder, secondFolder;
+    ASSERT_TRUE(WriteFileBytes(firstFolder.Path("foo.php"), "first"));
+    ASSERT_TRUE(WriteFileBytes(secondFolder.Path("foo.php"), "second"));
+    Program first("", firstFolder.Path());
+    HWND frame = first.WaitForFrame();
+    ASSERT_NE(frame, nullptr);
+
+    Program second("foo.php", secondFolder.Path());
+    EXPECT_EQ(second.WaitForExit(), 0u);
+    EXPECT_TRUE(PumpUntil([&] { return TabCount(frame) == 2; }));
+    ::PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(first.WaitForExit(), 1u);
+    EXPECT_EQ(SessionValue(2), secondFolder.Path("foo.php"));
+}
+
+// Only ever run as children of the test below: an instance that holds the mutex and shows its
+// window but never takes a message again, and one that never gets as far as its window.
+TEST(HungInstance, DISABLED_HoldsTheMutexAndAWindowButNeverAnswers) {
+    KernelHandle mutex(::CreateMutexA(nullptr, FALSE, instanceMutexName));
+    ASSERT_NE(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    HWND window = ::CreateWindowExA(0, "STATIC", "hung", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                                    nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    FramePublication published(window);
+    ::Sleep(120000);
+}
+
+TEST(HungInstance, DISABLED_HoldsTheMutexButShowsNoWindow) {
+    KernelHandle mutex(::CreateMutexA(nullptr, FALSE, instanceMutexName));
+    ASSERT_NE(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    ::Sleep(120000);
+}
+
+TEST_F(EndToEnd, SecondStartFacingAHungInstanceSaysSoAndEnds) {
+    TempFolder folder;
+    std::string path = folder.Path("my page.php");
+    ASSERT_TRUE(WriteFileBytes(path, "<?php ?>"));
+    const struct {
+        const char* child;
+        bool window;
+    } cases[] = {{"DISABLED_HoldsTheMutexAndAWindowButNeverAnswers", true},
+                 {"DISABLED_HoldsTheMutexButShowsNoWindow", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.child);
+        Program hung(std::string("--gtest_filter=HungInstance.") + c.child + " --gtest_also_run_disabled_tests", "",
+                     ThisProgramPath());
+        ASSERT_TRUE(PumpUntil(
+            [&] {
+                KernelHandle mutex(::OpenMutexA(SYNCHRONIZE, FALSE, instanceMutexName));
+                return mutex && (!c.window || FindRunningFrame());
+            },
+            20000));
+
+        Program second("\"" + path + "\"");
+        HWND box = second.WaitForWindow("#32770", "Quillmark", 30000);
+        ASSERT_NE(box, nullptr) << "the start must not wait for the other instance for ever";
+        std::string text = BoxText(box);
+        EXPECT_NE(text.find("does not respond"), std::string::npos) << text;
+        EXPECT_NE(text.find(path), std::string::npos) << "the box names the file it did not open: " << text;
+        EXPECT_EQ(second.FindWindowOf(frameClass, "Quillmark"), nullptr) << "no second instance of its own";
+        ::SendMessageA(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        EXPECT_EQ(second.WaitForExit(), 0u);
+    }
 }
