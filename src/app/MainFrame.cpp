@@ -580,8 +580,13 @@ LRESULT MainFrame::OnSavePoint(Message& msg) {
     return 0;
 }
 
-LRESULT MainFrame::OnUpdateUI(Message&) {
-    if (Document* document = SelectedDocument()) BraceHighlight(document->View());
+LRESULT MainFrame::OnUpdateUI(Message& msg) {
+    const auto* notification = reinterpret_cast<const SCNotification*>(msg.lParam);
+    Document* document = SelectedDocument();
+    if (!document) return 0;
+    if (notification->updated & SC_UPDATE_CONTENT) UpdateLineNumberMargin(document->View());
+    StyleVisibleText(document->View());
+    BraceHighlight(document->View());
     return 0;
 }
 
