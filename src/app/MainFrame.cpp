@@ -58,6 +58,7 @@ const MessageRow<MainFrame> MainFrame::messageTable[] = {
     MessageHandler(WM_SYSCOMMAND, &MainFrame::OnSysCommand),
     MessageHandler(WM_MEASUREITEM, &MainFrame::OnMeasureItem),
     MessageHandler(WM_DRAWITEM, &MainFrame::OnDrawItem),
+    MessageHandler(WM_TIMER, &MainFrame::OnTimer),
 };
 
 // Notifications of the children, tried in this order.
@@ -271,6 +272,19 @@ LRESULT MainFrame::OnCreate(Message&) {
     // 17. The update check starts here.
     // 18. Never an empty strip at start.
     if (documentTabs_.Count() == 0) documentTabs_.OpenDocument(std::nullopt, false);
+    // What can wait until the window is on the screen: a timer's message comes only once the
+    // queue holds nothing else, the first paint included.
+    ::SetTimer(Handle(), afterFirstPaintTimer, USER_TIMER_MINIMUM, nullptr);
+    return 0;
+}
+
+LRESULT MainFrame::OnTimer(Message& msg) {
+    if (msg.wParam != afterFirstPaintTimer) {
+        msg.PassOn();
+        return 0;
+    }
+    ::KillTimer(Handle(), afterFirstPaintTimer);
+    fileBrowser_.Fill();
     return 0;
 }
 

@@ -24,9 +24,10 @@ constexpr int numberDigits = 4;
 sptr_t setUpNumberWidth = 0;
 // How far back from the caret the bracket highlight looks for an open bracket.
 constexpr Sci_Position braceScanLimit = 256 * 1024;
-// What a view colours at once before showing it: about a tenth of a second of the lexer's work
-// under Wine. Further away the component colours in slices while the program is idle.
-constexpr sptr_t visibleStylingLimit = 1 << 20;
+// What a view colours at once before showing it: a few hundredths of a second of the lexer's
+// work under Wine, so that no message waits long for it. Further away the component colours in
+// slices while the program is idle.
+constexpr sptr_t visibleStylingLimit = 256 * 1024;
 
 // The completion lists' images, in the component's lines form of XPM.
 // clang-format off

@@ -379,7 +379,8 @@ TEST_F(NewView, LinesOfALoadedFileGetTheirDigitsToo) {
 
 TEST_F(NewView, ColoursTheLinesAJumpShowsBeforeShowingThem) {
     std::string text;
-    for (int i = 0; i < 20000; ++i)
+    // About 200 KB, none of it coloured yet: the hidden frame never paints its view.
+    for (int i = 0; i < 5000; ++i)
         text += "<div>\n<?php echo strlen($i); ?>\n</div>\n";
     Call(view_, SCI_SETTEXT, 0, reinterpret_cast<sptr_t>(text.c_str()));
     testing_support::PumpMessages();
@@ -389,7 +390,7 @@ TEST_F(NewView, ColoursTheLinesAJumpShowsBeforeShowingThem) {
     testing_support::PumpMessages();
     sptr_t first = Call(view_, SCI_GETFIRSTVISIBLELINE);
     sptr_t last = std::min<sptr_t>(first + Call(view_, SCI_LINESONSCREEN), Call(view_, SCI_GETLINECOUNT) - 1);
-    ASSERT_GT(first, 50000);
+    ASSERT_GT(first, 14000);
     EXPECT_GE(Call(view_, SCI_GETENDSTYLED), Call(view_, SCI_GETLINEENDPOSITION, last));
     // Colours and fold markers both: the lexer sets the fold levels as it colours.
     for (sptr_t line = first; line <= last; ++line) {
