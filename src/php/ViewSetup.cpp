@@ -28,6 +28,8 @@ constexpr Sci_Position braceScanLimit = 256 * 1024;
 // work under Wine, so that no message waits long for it. Further away the component colours in
 // slices while the program is idle.
 constexpr sptr_t visibleStylingLimit = 256 * 1024;
+// Marks the shown text that the lexer has not reached yet; drawn in the background colour.
+constexpr int uncolouredIndicator = INDICATOR_CONTAINER;
 
 // The completion lists' images, in the component's lines form of XPM.
 // clang-format off
@@ -109,6 +111,26 @@ int ClosingBracketKind(int c) {
     }
 }
 
+// Keeps exactly [from, to) drawn in the background colour (nothing when the range is empty).
+// The indicator itself holds the range, so nothing changes, and nothing is redrawn, while the
+// lexer works its way towards the shown lines.
+void HideUncolouredText(const EditorView& view, sptr_t from, sptr_t to) {
+    view.Call(SCI_SETINDICATORCURRENT, uncolouredIndicator);
+    bool atStart = view.Call(SCI_INDICATORVALUEAT, uncolouredIndicator, 0) != 0;
+    sptr_t hiddenFrom = atStart ? 0 : view.Call(SCI_INDICATOREND, uncolouredIndicator, 0);
+    sptr_t hiddenTo = atStart || hiddenFrom > 0 ? view.Call(SCI_INDICATOREND, uncolouredIndicator, hiddenFrom) : 0;
+    if (from >= to) from = to = 0;
+    if (hiddenFrom >= hiddenTo) hiddenFrom = hiddenTo = 0;
+    if (from == hiddenFrom && to == hiddenTo) return;
+    if (hiddenTo > hiddenFrom) view.Call(SCI_INDICATORCLEARRANGE, hiddenFrom, hiddenTo - hiddenFrom);
+    if (to <= from) return;
+    // Text the lexer has not reached has style 0.
+    sptr_t background = view.Call(SCI_STYLEGETBACK, 0);
+    if (view.Call(SCI_INDICGETFORE, uncolouredIndicator) != background)
+        view.Call(SCI_INDICSETFORE, uncolouredIndicator, background);
+    view.Call(SCI_INDICATORFILLRANGE, from, to - from);
+}
+
 int StyleAt(const EditorView& view, Sci_Position position) {
     return static_cast<int>(view.Call(SCI_GETSTYLEINDEXAT, position) & 0xFF);
 }
@@ -168,6 +190,7 @@ void SetUpView(const EditorView& view, const Settings& settings) {
     // through the subclassed tab strip, whose subclass lookup is a round trip to the Wine server:
     // colouring a 100 MB file took minutes of that instead of seconds of lexing.
     view.Call(SCI_SETMODEVENTMASK, SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT);
+    view.Call(SCI_INDICSETSTYLE, uncolouredIndicator, INDIC_TEXTFORE);
 }
 
 void FoldMarginClick(const EditorView& view, const SCNotification& notification) {
@@ -232,9 +255,21 @@ void UpdateLineNumberMargin(const EditorView& view) {
 }
 
 void StyleVisibleText(const EditorView& view) {
-    sptr_t lastShown = view.Call(SCI_GETFIRSTVISIBLELINE) + view.Call(SCI_LINESONSCREEN);
+    sptr_t firstShown = view.Call(SCI_GETFIRSTVISIBLELINE);
+    sptr_t start = view.Call(SCI_POSITIONFROMLINE, view.Call(SCI_DOCLINEFROMVISIBLE, firstShown));
+    sptr_t lastShown = firstShown + view.Call(SCI_LINESONSCREEN);
     sptr_t end = view.Call(SCI_POSITIONFROMLINE, view.Call(SCI_DOCLINEFROMVISIBLE, lastShown) + 1);
     if (end < 0) end = view.Call(SCI_GETLENGTH);
     sptr_t styled = view.Call(SCI_GETENDSTYLED);
-    if (end > styled && end - styled <= visibleStylingLimit) view.Call(SCI_COLOURISE, styled, end);
+    if (end > styled && end - styled <= visibleStylingLimit) {
+        view.Call(SCI_COLOURISE, styled, end);
+        styled = end;
+    }
+    // Further away (the end of a large file) the lexer needs seconds to get there: until it
+    // has, the shown text it has not reached is drawn in the background colour, never in
+    // wrong colours. The component's idle styling goes on meanwhile and calls here again.
+    if (styled < end)
+        HideUncolouredText(view, std::max(start, styled), end);
+    else
+        HideUncolouredText(view, 0, 0);
 }

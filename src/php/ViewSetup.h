@@ -21,5 +21,6 @@ void UpdateLineNumberMargin(const EditorView& view);
 
 // SCN_UPDATEUI, which the component sends while painting, before it draws: colours the lines it is
 // about to show when they lie a short stretch past the coloured text (after a jump to a line or a
-// found text), so they are never drawn uncoloured and without their fold markers.
+// found text), so they are never drawn uncoloured and without their fold markers. Lines further
+// away are drawn in the background colour until the idle styling has reached them.
 void StyleVisibleText(const EditorView& view);

@@ -402,3 +402,39 @@ TEST_F(NewView, ColoursTheLinesAJumpShowsBeforeShowingThem) {
         }
     }
 }
+
+TEST_F(NewView, DrawsTextFarPastTheColouredPartOnlyOnceTheLexerHasReachedIt) {
+    constexpr int uncoloured = INDICATOR_CONTAINER;
+    std::string text;
+    for (int i = 0; i < 40000; ++i)
+        text += "<div>\n<?php echo strlen($i); ?>\n</div>\n";
+    Call(view_, SCI_SETTEXT, 0, reinterpret_cast<sptr_t>(text.c_str()));
+    HWND frame = ::GetAncestor(view_, GA_ROOT);
+    ::ShowWindow(frame, SW_SHOWNOACTIVATE);
+    ::UpdateWindow(frame);
+    testing_support::PumpMessages();
+    Call(view_, SCI_DOCUMENTEND);
+
+    // Paint after paint while the component colours in slices: what it draws is either coloured
+    // already or hidden in the background colour, up to the last shown line.
+    sptr_t first = 0, end = 0;
+    bool coloured = false;
+    for (int round = 0; round < 3000 && !coloured; ++round) {
+        ::UpdateWindow(view_);
+        first = Call(view_, SCI_POSITIONFROMLINE, Call(view_, SCI_GETFIRSTVISIBLELINE));
+        end = Call(view_, SCI_GETLENGTH);
+        sptr_t styled = Call(view_, SCI_GETENDSTYLED);
+        coloured = styled >= end;
+        if (!coloured) {
+            sptr_t from = std::max(first, styled);
+            ASSERT_TRUE(Call(view_, SCI_INDICATORVALUEAT, uncoloured, from)) << "round " << round;
+            ASSERT_GE(Call(view_, SCI_INDICATOREND, uncoloured, from), end) << "round " << round;
+        }
+        testing_support::PumpMessages(5);
+    }
+    ASSERT_TRUE(coloured);
+    EXPECT_EQ(Call(view_, SCI_INDICATORVALUEAT, uncoloured, end - 1), 0) << "nothing stays hidden";
+    EXPECT_EQ(Call(view_, SCI_GETSTYLEAT, end - 22), SCE_HPHP_WORD); // "strlen" on the last PHP line
+    EXPECT_EQ(Call(view_, SCI_INDICGETSTYLE, uncoloured), INDIC_TEXTFORE);
+    EXPECT_EQ(Call(view_, SCI_INDICGETFORE, uncoloured), Call(view_, SCI_STYLEGETBACK, 0));
+}
