@@ -58,6 +58,7 @@ const MessageRow<MainFrame> MainFrame::messageTable[] = {
     MessageHandler(WM_SYSCOMMAND, &MainFrame::OnSysCommand),
     MessageHandler(WM_MEASUREITEM, &MainFrame::OnMeasureItem),
     MessageHandler(WM_DRAWITEM, &MainFrame::OnDrawItem),
+    MessageHandler(WM_TIMER, &MainFrame::OnTimer),
 };
 
 // Notifications of the children, tried in this order.
@@ -273,6 +274,19 @@ LRESULT MainFrame::OnCreate(Message&) {
     // 17. The update check starts here.
     // 18. Never an empty strip at start.
     if (documentTabs_.Count() == 0) documentTabs_.OpenDocument(std::nullopt, false);
+    // What can wait until the window is on the screen: a timer's message comes only once the
+    // queue holds nothing else, the first paint included.
+    ::SetTimer(Handle(), afterFirstPaintTimer, USER_TIMER_MINIMUM, nullptr);
+    return 0;
+}
+
+LRESULT MainFrame::OnTimer(Message& msg) {
+    if (msg.wParam != afterFirstPaintTimer) {
+        msg.PassOn();
+        return 0;
+    }
+    ::KillTimer(Handle(), afterFirstPaintTimer);
+    fileBrowser_.Fill();
     return 0;
 }
 
@@ -585,8 +599,13 @@ LRESULT MainFrame::OnSavePoint(Message& msg) {
     return 0;
 }
 
-LRESULT MainFrame::OnUpdateUI(Message&) {
-    if (Document* document = SelectedDocument()) BraceHighlight(document->View());
+LRESULT MainFrame::OnUpdateUI(Message& msg) {
+    const auto* notification = reinterpret_cast<const SCNotification*>(msg.lParam);
+    Document* document = SelectedDocument();
+    if (!document) return 0;
+    if (notification->updated & SC_UPDATE_CONTENT) UpdateLineNumberMargin(document->View());
+    StyleVisibleText(document->View());
+    BraceHighlight(document->View());
     return 0;
 }
 

@@ -33,6 +33,9 @@ constexpr UINT ID_TOOLS_TABS = 0xE900 + 3;
 constexpr UINT ID_FILES_TREE = 0xE900 + 4;
 constexpr UINT ID_COMMAND_BAR = 0xE900 + 5;
 
+// The frame's timer for the start-up work that waits until the window has been painted.
+constexpr UINT_PTR afterFirstPaintTimer = 1;
+
 class MainFrame : public Window, public DocumentHost, public MessageFilter, public IdleHandler {
 public:
     static constexpr const char* windowClass = "QuillmarkMainFrame";
@@ -104,6 +107,7 @@ private:
     LRESULT OnCommand(Message& msg);
     LRESULT OnNotify(Message& msg);
     LRESULT OnFindReplace(Message& msg);
+    LRESULT OnTimer(Message& msg);
 
     // Notifications
     LRESULT OnFilesTreeDoubleClick(Message& msg);

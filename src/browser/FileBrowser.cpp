@@ -118,10 +118,7 @@ const MessageRow<FileBrowser> FileBrowser::notificationTable[] = {
     NotifyHandler(NM_RCLICK, &FileBrowser::OnRightClick),
 };
 
-FileBrowser::FileBrowser() {
-    ::SHGetDesktopFolder(desktop_.Put());
-    ::SHGetMalloc(allocator_.Put());
-}
+FileBrowser::FileBrowser() = default;
 
 FileBrowser::~FileBrowser() = default;
 
@@ -143,21 +140,28 @@ HWND FileBrowser::Create(HWND parent, UINT id) {
     // The control asks its parent which notifications to send, and the tab control that holds it
     // answers "Unicode"; every handler here and in the frame reads the ANSI ones.
     ::SendMessageA(tree, TVM_SETUNICODEFORMAT, FALSE, 0);
-    if (!desktop_ || !allocator_) return tree;
+    return tree;
+}
+
+void FileBrowser::Fill() {
+    if (filled_ || !Handle()) return;
+    filled_ = true;
+    ::SHGetDesktopFolder(desktop_.Put());
+    ::SHGetMalloc(allocator_.Put());
+    if (!desktop_ || !allocator_) return;
 
     IdList desktopList;
     if (FAILED(::SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, desktopList.Put(allocator_.Get()))) ||
         !desktopList)
-        return tree;
+        return;
     // Asking for any item's system index hands out the system image list itself (not a copy:
     // the tree must never destroy it, and it does not).
     SHFILEINFOA info{};
     auto images = reinterpret_cast<HIMAGELIST>(
         ::SHGetFileInfoA(reinterpret_cast<LPCSTR>(desktopList.Get()), 0, &info, sizeof(info),
                          SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-    if (images) ::SendMessageA(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
+    if (images) ::SendMessageA(Handle(), TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
     InsertRow(TVI_ROOT, desktop_.Get(), nullptr, desktopList.Get());
-    return tree;
 }
 
 HTREEITEM FileBrowser::InsertRow(HTREEITEM parent, IShellFolder* folder, LPCITEMIDLIST parentList,
@@ -195,7 +199,8 @@ FolderItemData* FileBrowser::RecordOf(HTREEITEM item) const {
     return reinterpret_cast<FolderItemData*>(row.lParam);
 }
 
-HTREEITEM FileBrowser::Root() const {
+HTREEITEM FileBrowser::Root() {
+    Fill();
     return reinterpret_cast<HTREEITEM>(::SendMessageA(Handle(), TVM_GETNEXTITEM, TVGN_ROOT, 0));
 }
 

@@ -20,12 +20,15 @@ struct FolderItemData {
 
 class FileBrowser : public Window {
 public:
-    // Takes the desktop folder and the shell's allocator; they are released with the object.
+    // The desktop folder and the shell's allocator come with Fill; they are released with the object.
     FileBrowser();
     ~FileBrowser() override;
 
-    // Creates the tree control in `parent` with the desktop as its only row.
+    // Creates the empty tree control in `parent`.
     HWND Create(HWND parent, UINT id);
+    // Puts the desktop in as the tree's only row, once. The shell's system image list takes tens
+    // of milliseconds to build, so the frame asks for this only once its window is on the screen.
+    void Fill();
 
     // The editor's open-document operation: the only way a file of the tree reaches the editor.
     std::function<void(const std::string& path)> openDocument;
@@ -39,7 +42,8 @@ public:
     void BeginDrag(HTREEITEM item);
     bool IsDragging() const { return dragging_; }
 
-    HTREEITEM Root() const;
+    // The desktop's row; the tree is filled first if it is not yet.
+    HTREEITEM Root();
     // The row's file-system path, empty for virtual items (My Computer, the control panel).
     std::string PathOf(HTREEITEM item) const;
     // Records of rows that exist: one per row, none leaked when rows go.
@@ -74,6 +78,7 @@ private:
     ComPtr<IShellFolder> desktop_;
     ComPtr<IMalloc> allocator_;
     int liveRecords_ = 0;
+    bool filled_ = false;
     // Only while a context menu is open: the menu's handlers of owner-drawn items and submenus.
     ComPtr<IContextMenu2> contextMenu2_;
     ComPtr<IContextMenu3> contextMenu3_;

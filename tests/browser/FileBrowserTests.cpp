@@ -21,6 +21,8 @@ protected:
         FrameTest::SetUp();
         ::SetWindowPos(window_, nullptr, 0, 0, 1200, 760, SWP_NOZORDER);
         frame_->SplitterWindow().SetSplitterPosition(700);
+        // The frame fills the tree by itself once its window has been painted.
+        PumpUntil([this] { return !Children(TVI_ROOT).empty(); });
     }
     HWND Tree() { return frame_->FilesTree(); }
     FileBrowser& Browser() { return frame_->Files(); }

@@ -346,6 +346,9 @@ TEST_F(NewView, HighlightsTheInnermostOpenBracketBeforeTheCaretOnItsLine) {
         {"f(\nabc)", "ab", SCI_BRACEBADLIGHT, INVALID_POSITION, 0},
         // Angle brackets count: an HTML tag.
         {"<p>text</p>", "<p", SCI_BRACEHIGHLIGHT, 0, 2},
+        // Only a closing bracket of the bracket's own style closes it, not one in a string.
+        {"<?php foo(\")\", $a", "$a", SCI_BRACEBADLIGHT, 9, 0},
+        {"<?php foo(\")\", $a)", "$a", SCI_BRACEHIGHLIGHT, 9, 17},
     };
     for (const BraceCase& c : cases) {
         SetStyledText(view_, c.text);
@@ -380,4 +383,124 @@ TEST_F(NewView, HighlightsBracketsOnLinesLongerThanAnyBuffer) {
     ASSERT_FALSE(lit.empty());
     EXPECT_EQ(lit.back().wParam, 0u);
     EXPECT_EQ(lit.back().lParam, static_cast<sptr_t>(1 + 2 * length));
+}
+
+TEST_F(NewView, LooksBackABoundedStretchOfALongLineForEachCaretMove) {
+    // A minified script: megabytes on one line, brackets everywhere, all of them closed.
+    std::string text;
+    for (int i = 0; i < 400000; ++i)
+        text += "f(a)";
+    SetStyledText(view_, text);
+    testing_support::PumpMessages();
+    log_.Clear(view_);
+    Call(view_, SCI_GOTOPOS, text.size());
+    testing_support::PumpMessages();
+    // The text is read in blocks of 512 bytes: the look back covers 256 KB, not 1.6 MB, and no
+    // closed pair costs a partner search of its own.
+    EXPECT_LE(log_.Sent(view_, SCI_GETTEXTRANGEFULL).size(), 256u * 1024 / 512 + 2);
+    EXPECT_LE(log_.Sent(view_, SCI_BRACEMATCH).size(), 1u);
+    EXPECT_FALSE(log_.Sent(view_, SCI_BRACEBADLIGHT).empty());
+}
+
+TEST_F(NewView, WidensTheLineNumbersOnlyForMoreDigits) {
+    sptr_t setUpWidth = Call(view_, SCI_GETMARGINWIDTHN, 0);
+    auto lines = [](int count) {
+        std::string text;
+        for (int i = 1; i < count; ++i)
+            text += "<p>line</p>\n";
+        return text;
+    };
+    auto widthOf = [this](const char* text) {
+        return Call(view_, SCI_TEXTWIDTH, STYLE_LINENUMBER, reinterpret_cast<sptr_t>(text));
+    };
+    const struct {
+        int lines;
+        const char* widest;
+    } cases[] = {{9999, nullptr}, {12345, "_12345"}, {1234567, "_1234567"}, {100, nullptr}};
+    for (const auto& c : cases) {
+        Call(view_, SCI_SETTEXT, 0, reinterpret_cast<sptr_t>(lines(c.lines).c_str()));
+        testing_support::PumpMessages();
+        ASSERT_EQ(Call(view_, SCI_GETLINECOUNT), c.lines);
+        if (c.widest) {
+            EXPECT_GE(Call(view_, SCI_GETMARGINWIDTHN, 0), widthOf(c.widest)) << c.lines;
+        } else {
+            EXPECT_EQ(Call(view_, SCI_GETMARGINWIDTHN, 0), setUpWidth) << c.lines;
+        }
+    }
+}
+
+TEST_F(NewView, LinesOfALoadedFileGetTheirDigitsToo) {
+    testing_support::TempFolder folder;
+    std::string path = folder.Path("numbers.php");
+    std::string text;
+    for (int i = 1; i < 12345; ++i)
+        text += "x\r\n";
+    ASSERT_TRUE(testing_support::WriteFileBytes(path, text));
+    ASSERT_TRUE(fixture_.Open(path));
+    testing_support::PumpMessages();
+    HWND view = fixture_.View();
+    EXPECT_GE(Call(view, SCI_GETMARGINWIDTHN, 0),
+              Call(view, SCI_TEXTWIDTH, STYLE_LINENUMBER, reinterpret_cast<sptr_t>("_12345")));
+}
+
+TEST_F(NewView, ColoursTheLinesAJumpShowsBeforeShowingThem) {
+    std::string text;
+    // About 200 KB, none of it coloured yet: the hidden frame never paints its view.
+    for (int i = 0; i < 5000; ++i)
+        text += "<div>\n<?php echo strlen($i); ?>\n</div>\n";
+    Call(view_, SCI_SETTEXT, 0, reinterpret_cast<sptr_t>(text.c_str()));
+    testing_support::PumpMessages();
+    sptr_t target = Call(view_, SCI_GETLINECOUNT) - 30;
+    Call(view_, SCI_GOTOLINE, target);
+    Call(view_, SCI_SCROLLCARET);
+    testing_support::PumpMessages();
+    sptr_t first = Call(view_, SCI_GETFIRSTVISIBLELINE);
+    sptr_t last = std::min<sptr_t>(first + Call(view_, SCI_LINESONSCREEN), Call(view_, SCI_GETLINECOUNT) - 1);
+    ASSERT_GT(first, 14000);
+    EXPECT_GE(Call(view_, SCI_GETENDSTYLED), Call(view_, SCI_GETLINEENDPOSITION, last));
+    // Colours and fold markers both: the lexer sets the fold levels as it colours.
+    for (sptr_t line = first; line <= last; ++line) {
+        std::string shown = LineText(view_, line);
+        if (shown.rfind("<div>", 0) == 0) {
+            EXPECT_TRUE(Call(view_, SCI_GETFOLDLEVEL, line) & SC_FOLDLEVELHEADERFLAG) << line;
+        } else if (shown.rfind("<?php", 0) == 0) {
+            EXPECT_EQ(Call(view_, SCI_GETSTYLEAT, Call(view_, SCI_POSITIONFROMLINE, line) + 11), SCE_HPHP_WORD) << line;
+        }
+    }
+}
+
+TEST_F(NewView, DrawsTextFarPastTheColouredPartOnlyOnceTheLexerHasReachedIt) {
+    constexpr int uncoloured = INDICATOR_CONTAINER;
+    std::string text;
+    for (int i = 0; i < 40000; ++i)
+        text += "<div>\n<?php echo strlen($i); ?>\n</div>\n";
+    Call(view_, SCI_SETTEXT, 0, reinterpret_cast<sptr_t>(text.c_str()));
+    HWND frame = ::GetAncestor(view_, GA_ROOT);
+    ::ShowWindow(frame, SW_SHOWNOACTIVATE);
+    ::UpdateWindow(frame);
+    testing_support::PumpMessages();
+    Call(view_, SCI_DOCUMENTEND);
+
+    // Paint after paint while the component colours in slices: what it draws is either coloured
+    // already or hidden in the background colour, up to the last shown line.
+    sptr_t first = 0, end = 0;
+    bool coloured = false;
+    for (int round = 0; round < 3000 && !coloured; ++round) {
+        ::UpdateWindow(view_);
+        first = Call(view_, SCI_POSITIONFROMLINE, Call(view_, SCI_GETFIRSTVISIBLELINE));
+        end = Call(view_, SCI_GETLENGTH);
+        sptr_t styled = Call(view_, SCI_GETENDSTYLED);
+        coloured = styled >= end;
+        if (!coloured) {
+            sptr_t from = std::max(first, styled);
+            ASSERT_TRUE(Call(view_, SCI_INDICATORVALUEAT, uncoloured, from)) << "round " << round;
+            ASSERT_GE(Call(view_, SCI_INDICATOREND, uncoloured, from), end) << "round " << round;
+        }
+        testing_support::PumpMessages(5);
+    }
+    ASSERT_TRUE(coloured);
+    EXPECT_EQ(Call(view_, SCI_INDICATORVALUEAT, uncoloured, end - 1), 0) << "nothing stays hidden";
+    EXPECT_EQ(Call(view_, SCI_GETSTYLEAT, end - 22), SCE_HPHP_WORD); // "strlen" on the last PHP line
+    EXPECT_EQ(Call(view_, SCI_INDICGETSTYLE, uncoloured), INDIC_TEXTFORE);
+    EXPECT_EQ(Call(view_, SCI_INDICGETFORE, uncoloured), Call(view_, SCI_STYLEGETBACK, 0));
 }
