@@ -170,16 +170,24 @@ std::shared_ptr<const ProjectTags> ProjectTagStore::Get(const std::string& root)
 
 void ProjectTagStore::Publish(std::shared_ptr<const ProjectTags> tags) {
     std::string lower = LowerPath(tags->Root());
+    // The state replaced is freed after the lock is let go: freeing thousands of tags must not
+    // keep the interface thread's lookup waiting.
+    std::shared_ptr<const ProjectTags> replaced, evicted;
     std::lock_guard<std::mutex> hold(lock_);
     if (!projects_.count(lower) && projects_.size() >= maxProjects) {
         // The project claimed longest ago makes room; it is built again if it is needed again.
-        for (const std::string& old : claimed_)
-            if (projects_.erase(old)) {
-                claimed_.erase(std::find(claimed_.begin(), claimed_.end(), old));
-                break;
-            }
+        for (auto old = claimed_.begin(); old != claimed_.end(); ++old) {
+            auto project = projects_.find(*old);
+            if (project == projects_.end()) continue;
+            evicted = std::move(project->second);
+            projects_.erase(project);
+            claimed_.erase(old);
+            break;
+        }
     }
-    projects_[lower] = std::move(tags);
+    std::shared_ptr<const ProjectTags>& slot = projects_[lower];
+    replaced = std::move(slot);
+    slot = std::move(tags);
 }
 
 void ProjectTagStore::Clear() {
