@@ -17,6 +17,7 @@ public:
     const std::string& CtagsPath() const override { return noCtags_; }
     void InvalidateTagCache(const std::string&) override {}
     void AddRecentFile(const std::string&) override {}
+    void OpenIncludedFile(const std::string&) override {}
     void CloseFindDialog() override {}
 
 private:

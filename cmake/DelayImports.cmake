@@ -23,7 +23,8 @@ find_program(CMAKE_DLLTOOL NAMES x86_64-w64-mingw32-dlltool dlltool REQUIRED)
 qm_delay_import(comdlg32 comdlg32.dll GetOpenFileNameA GetSaveFileNameA CommDlgExtendedError
   FindTextA ReplaceTextA ChooseColorA ChooseFontA)
 qm_delay_import(shell32 shell32.dll DragQueryFileA DragFinish DragAcceptFiles ShellExecuteA
-  SHGetDesktopFolder SHGetMalloc SHGetSpecialFolderLocation SHGetFileInfoA SHGetPathFromIDListA)
+  SHGetDesktopFolder SHGetMalloc SHGetSpecialFolderLocation SHGetFileInfoA SHGetPathFromIDListA
+  SHGetFolderPathA)
 qm_delay_import(dbghelp dbghelp.dll MiniDumpWriteDump)
 qm_delay_import(shlwapi shlwapi.dll PathAddBackslashA PathCombineA PathFileExistsA PathFindFileNameA
   PathRemoveFileSpecA PathFindExtensionA PathRemoveExtensionA StrRetToBufA)

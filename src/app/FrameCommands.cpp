@@ -68,6 +68,8 @@ void MainFrame::InvalidateTagCache(const std::string& path) { tagIndex_.Invalida
 
 void MainFrame::AddRecentFile(const std::string& path) { recentFiles_.Add(path); }
 
+void MainFrame::OpenIncludedFile(const std::string& path) { documentTabs_.OpenDocument(path, false); }
+
 void MainFrame::CloseFindDialog() {
     if (findDialog_ && ::IsWindow(findDialog_)) ::DestroyWindow(findDialog_);
     findDialog_ = nullptr;

@@ -95,7 +95,10 @@ MainFrame::MainFrame() : documentTabs_(*this) {
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) ctagsPath_.clear();
     tagCacheLimit_ = Settings::kDefaultTagCacheLimit;
     if (settings_.Load(programFolder_ + Settings::kFileName)) tagCacheLimit_ = ReadTagCacheLimit(settings_);
-    tagIndex_.SetLimit(tagCacheLimit_);
+    TagLimits tagLimits = ReadTagLimits(settings_);
+    tagLimits.cacheEntries = tagCacheLimit_;
+    tagIndex_.SetLimits(tagLimits);
+    SharedTagWorker().SetLimits(tagLimits);
 }
 
 MainFrame::~MainFrame() = default;
@@ -397,6 +400,8 @@ LRESULT MainFrame::OnClose(Message& msg) {
 }
 
 LRESULT MainFrame::OnDestroy(Message& msg) {
+    // A ctags still running is ended, not waited for.
+    SharedTagWorker().Stop();
     if (MessageLoop* loop = AppModule::GetMessageLoop()) {
         loop->RemoveMessageFilter(this);
         loop->RemoveIdleHandler(this);
@@ -586,10 +591,18 @@ LRESULT MainFrame::OnMarginClick(Message& msg) {
 LRESULT MainFrame::OnCharAdded(Message& msg) {
     const auto* notification = reinterpret_cast<const SCNotification*>(msg.lParam);
     Document* document = SelectedDocument();
-    auto findUserFunction = [this](const std::string& name, const std::string& path) {
-        return tagIndex_.FindUserFunction(name, path);
+    // The tag files of the other open documents answer what the document's own includes do not.
+    std::vector<std::string> open;
+    for (int i = 0; i < documentTabs_.Count(); ++i)
+        if (Document* other = documentTabs_.DocumentAt(i); other && other != document) open.push_back(other->Path());
+    UserFunctionLookups user;
+    user.find = [&](const std::string& name, const std::string& path) {
+        return tagIndex_.FindUserFunction(name, path, open);
     };
-    if (!document || !CharAddedHandler(document->View(), notification->ch, document->Path(), findUserFunction))
+    user.names = [&](const std::string& prefix, const std::string& path) {
+        return tagIndex_.UserFunctionNames(prefix, path, open);
+    };
+    if (!document || !CharAddedHandler(document->View(), notification->ch, document->Path(), user))
         msg.PassOn(); // on to the view's own handling
     return 0;
 }

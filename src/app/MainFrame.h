@@ -52,6 +52,7 @@ public:
     const std::string& CtagsPath() const override { return ctagsPath_; }
     void InvalidateTagCache(const std::string& path) override;
     void AddRecentFile(const std::string& path) override;
+    void OpenIncludedFile(const std::string& path) override;
     void CloseFindDialog() override;
 
     // MessageFilter, IdleHandler

@@ -75,7 +75,8 @@ bool Document::HandleMessage(Message& msg, LRESULT& result) {
     // on an include statement the included file opens as well.
     if (msg.message == WM_LBUTTONDBLCLK) {
         POINT click{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
-        if (OpenIncludeAtCaret(view_, path_, click)) {
+        if (std::optional<std::string> included = IncludeAtCaret(view_, path_, click)) {
+            host_.OpenIncludedFile(*included);
             result = 0;
             return true;
         }

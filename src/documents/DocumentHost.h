@@ -18,6 +18,8 @@ public:
     virtual const std::string& CtagsPath() const = 0;
     virtual void InvalidateTagCache(const std::string& path) = 0;
     virtual void AddRecentFile(const std::string& path) = 0;
+    // Opens the file that an include statement of a document names (a double-click on it).
+    virtual void OpenIncludedFile(const std::string& path) = 0;
     // Closes the find/replace dialog if it is open.
     virtual void CloseFindDialog() = 0;
 };

@@ -1,6 +1,8 @@
 // CharAddedHandler and AutoIndent.
 #include "php/CallTips.h"
 
+#include <algorithm>
+
 #include "php/PhpCatalog.h"
 #include "php/ViewText.h"
 
@@ -68,7 +70,32 @@ void ShowCallTip(const EditorView& view, Sci_Position caret, const std::string& 
         view.Call(SCI_CALLTIPSETHLT, open, close);
 }
 
-void ShowCompletionList(const EditorView& view, Sci_Position caret) {
+// The catalogue's items and the user's function names in one list, in the catalogue's item
+// order (byte order of the whole "name?2" item), each name once.
+std::optional<std::string> MergedCompletionList(std::optional<std::string> catalogue,
+                                                const std::vector<std::string>& userNames) {
+    if (userNames.empty()) return catalogue;
+    std::vector<std::string> items;
+    if (catalogue) {
+        for (size_t start = 0; start <= catalogue->size();) {
+            size_t end = std::min(catalogue->find(' ', start), catalogue->size());
+            items.push_back(catalogue->substr(start, end - start));
+            start = end + 1;
+        }
+    }
+    for (const std::string& name : userNames) items.push_back(name + "?2");
+    std::sort(items.begin(), items.end());
+    items.erase(std::unique(items.begin(), items.end()), items.end());
+    std::string list;
+    for (const std::string& item : items) {
+        if (!list.empty()) list += ' ';
+        list += item;
+    }
+    return list;
+}
+
+void ShowCompletionList(const EditorView& view, Sci_Position caret, const std::string& documentPath,
+                        const UserFunctionNameLookup& userNames) {
     // Ctrl+Space typed a space: it goes before anything is looked at.
     if (caret < 1) return;
     view.Call(SCI_SETSEL, caret - 1, caret);
@@ -78,7 +105,9 @@ void ShowCompletionList(const EditorView& view, Sci_Position caret) {
     ViewText line(view, LineStartOf(view, caret), caret);
     if (!IsWordByte(line.At(caret - 1))) return;
     Sci_Position start = WordStart(line, caret - 1);
-    std::optional<std::string> list = CompletionList(TextRange(view, start, caret));
+    std::string prefix = TextRange(view, start, caret);
+    std::optional<std::string> list = CompletionList(prefix);
+    if (userNames && !documentPath.empty()) list = MergedCompletionList(std::move(list), userNames(prefix, documentPath));
     if (list) view.Call(SCI_AUTOCSHOW, caret - start, list->c_str());
 }
 
@@ -93,14 +122,14 @@ void ShowSuperglobals(const EditorView& view, Sci_Position caret) {
 } // namespace
 
 bool CharAddedHandler(const EditorView& view, int character, const std::string& documentPath,
-                      const UserFunctionLookup& findUserFunction) {
+                      const UserFunctionLookups& userFunctions) {
     Sci_Position caret = view.Call(SCI_GETCURRENTPOS);
     // The style after the caret: the typed character itself is not styled yet.
     bool assist = IsAssistStyle(view.Call(SCI_GETSTYLEAT, caret));
     switch (character) {
     case '(':
         if (!assist) return false;
-        ShowCallTip(view, caret, documentPath, findUserFunction);
+        ShowCallTip(view, caret, documentPath, userFunctions.find);
         return true;
     case ')':
         if (!assist) return false;
@@ -108,7 +137,7 @@ bool CharAddedHandler(const EditorView& view, int character, const std::string& 
         return true;
     case ' ':
         if (::GetKeyState(VK_CONTROL) >= 0 || !assist) return false;
-        ShowCompletionList(view, caret);
+        ShowCompletionList(view, caret, documentPath, userFunctions.names);
         return true;
     case '_':
         if (!assist) return false;

@@ -1,64 +1,81 @@
-// The tag files that ctags writes beside each document, the cache of parsed ones, and the
-// search for a user function's declaration through a file and the files it includes.
+// The cache of parsed tag files, and the search for a user function's declaration through a
+// file, the files it includes, the other open documents and the document's project.
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
 #include <list>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
+#include "php/ProjectIndex.h"
+#include "php/TagFiles.h"
+#include "php/TagText.h"
+#include "php/TagWorker.h"
 #include "win/EditorView.h"
 
-// Runs ctags on the document at `documentPath`, writing "<file>.tag" beside it, and waits for
-// it. Does nothing when `ctagsPath` is empty (ctags.exe is missing) or the path is empty.
-void RunCtags(const std::string& ctagsPath, const std::string& documentPath);
-
-// The ctags command line for a document's file name.
-std::string CtagsCommandLine(const std::string& ctagsPath, const std::string& fileName);
-
+// One file as the index read it: the files its include statements name, and its functions.
 struct TagCacheEntry {
     std::string path;
-    std::string sourceText;
-    std::string tagText;
+    std::vector<std::string> includes;  // full paths, in text order
+    std::vector<FunctionTag> functions; // by name; equal names in the order of the tag file
+    FileStamp sourceStamp;
+    FileStamp tagStamp;
+    uint64_t bytes = 0;
 };
 
-// Most recently used first; paths compare without regard to letter case.
+// Most recently used first; paths compare without regard to letter case. Used on the interface
+// thread only; it reads what the worker has finished and never waits for it.
 class TagIndex {
-public:
-    explicit TagIndex(int limit = 15) : limit_(limit) {}
+  public:
+    explicit TagIndex(int limit = 15) { limits_.cacheEntries = limit; }
     // A negative limit means no bound. The limit is checked before an insertion, so the cache
     // holds up to limit + 1 files.
-    void SetLimit(int limit) { limit_ = limit; }
-    int Limit() const { return limit_; }
-    // Forgets the cached texts of `path`, after the file or its tag file changed.
+    void SetLimit(int limit) { limits_.cacheEntries = limit; }
+    int Limit() const { return limits_.cacheEntries; }
+    // The entry and byte bounds of the cache, and the size above which a file is not read.
+    void SetLimits(const TagLimits& limits) { limits_ = limits; }
+    // Where project indexes come from; the shared worker's by default.
+    void SetProjects(const ProjectTagStore* projects) { projects_ = projects; }
+
+    // Forgets the cached reading of `path`, after the file or its tag file changed.
     void Invalidate(const std::string& path);
     size_t Size() const { return entries_.size(); }
+    uint64_t Bytes() const { return bytes_; }
     const std::list<TagCacheEntry>& Entries() const { return entries_; }
 
-    // The declaration line of function `name` from the tag files of `path` and, depth-first in
-    // include order, of the files it includes; or nothing.
-    std::optional<std::string> FindUserFunction(const std::string& name, const std::string& path);
+    // The declaration line of function `name`: from the tag files of `path` and, depth-first in
+    // include order, of the files it includes; then of the other open documents; then from the
+    // project index of `path`. Nothing for PHP's own words and untitled documents.
+    std::optional<std::string> FindUserFunction(const std::string& name, const std::string& path,
+                                                const std::vector<std::string>& openDocuments = {});
 
-    // The entry of `path`, read from disk on a miss; nullptr when the file or its tag file
-    // cannot be read. Moves the entry to the front.
+    // The distinct user function names that start with `prefix`, from the same places, in byte
+    // order, at most `limit`.
+    std::vector<std::string> UserFunctionNames(const std::string& prefix, const std::string& path,
+                                               const std::vector<std::string>& openDocuments = {},
+                                               size_t limit = 256);
+
+    // The entry of `path`, read again when the file or its tag file changed on disk; nullptr
+    // when either cannot be read or the file is above the size bound. Moves it to the front.
     const TagCacheEntry* Entry(const std::string& path);
 
-private:
-    bool Find(const std::string& name, const std::string& path, std::vector<std::string>& visited,
-              std::string& declaration);
+  private:
+    using Visitor = std::function<bool(const TagCacheEntry&)>;
+    // Visits `path` and its includes depth-first until `visit` returns true.
+    bool Walk(const std::string& path, std::unordered_set<std::string>& visited, const Visitor& visit);
+    std::shared_ptr<const ProjectTags> Project(const std::string& path) const;
 
-    int limit_;
+    TagLimits limits_;
+    const ProjectTagStore* projects_ = &SharedTagWorker().Projects();
     std::list<TagCacheEntry> entries_;
+    uint64_t bytes_ = 0;
 };
 
-// The declaration text of `name` in a tag file's text, as ctags recorded the line.
-std::optional<std::string> FindTagDeclaration(const std::string& tagText, const std::string& name);
-
-// The included paths of a source text, in text order, as written between the quotes.
-std::vector<std::string> IncludedPaths(const std::string& sourceText);
-
-// A double-click in a view: when it lands inside an include statement of the caret line whose
-// file exists, asks the main window to open that file. True when it did.
-bool OpenIncludeAtCaret(const EditorView& view, const std::string& documentPath, POINT click);
+// A double-click in a view: the file of the include statement under the caret, when the click
+// was on text and that file exists. The first statement of the caret line counts.
+std::optional<std::string> IncludeAtCaret(const EditorView& view, const std::string& documentPath,
+                                          POINT click);

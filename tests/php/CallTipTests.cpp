@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -14,6 +15,7 @@
 #include "config/Settings.h"
 #include "php/CallTips.h"
 #include "php/PhpCatalog.h"
+#include "php/TagWorker.h"
 #include "php/ViewSetup.h"
 #include "support/TestSupport.h"
 
@@ -169,13 +171,26 @@ TEST_F(Typing, FunctionsDeclaredInTheSavedFileGetTheirDeclarationAsTip) {
     if (fixture_.CtagsMissing()) GTEST_SKIP() << "no ctags.exe beside the test program";
     testing_support::TempFolder folder;
     std::string path = folder.Path("index.php");
-    ASSERT_TRUE(
-        testing_support::WriteFileBytes(path, "<?php\r\nfunction foo($a, $b = 1)\r\n{\r\n}\r\n\r\n?>"));
-    // Opening the file runs ctags on it, as the program does.
+    ASSERT_TRUE(testing_support::WriteFileBytes(
+        path, "<?php\r\nfunction foo($a, $b = 1)\r\n{\r\n}\r\nfunction str_mine() {}\r\n\r\n?>"));
+    // Opening the file runs ctags on it, as the program does, off the interface thread.
     ASSERT_TRUE(fixture_.Open(path));
+    ASSERT_TRUE(SharedTagWorker().WaitIdle(60000));
     view_ = fixture_.View();
+
+    // Ctrl+Space offers the file's own functions among the catalogue's.
     Call(view_, SCI_COLOURISE, 0, -1);
-    Call(view_, SCI_GOTOPOS, Call(view_, SCI_POSITIONFROMLINE, 4));
+    Call(view_, SCI_GOTOPOS, Call(view_, SCI_POSITIONFROMLINE, 5));
+    Type(view_, "str_");
+    TypeCtrlSpace(view_);
+    std::vector<std::string> items = ListItems();
+    EXPECT_EQ(items.size(), 9u);
+    EXPECT_NE(std::find(items.begin(), items.end(), "str_mine"), items.end());
+    EXPECT_TRUE(std::is_sorted(items.begin(), items.end()));
+    Call(view_, SCI_AUTOCCANCEL);
+    Call(view_, SCI_DELETERANGE, Call(view_, SCI_POSITIONFROMLINE, 5), 4);
+    Call(view_, SCI_COLOURISE, 0, -1);
+    Call(view_, SCI_GOTOPOS, Call(view_, SCI_POSITIONFROMLINE, 5));
     log_.Clear(view_);
     Type(view_, "$x = foo(");
     std::vector<SentMessage> tips = Tips();
