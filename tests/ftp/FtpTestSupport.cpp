@@ -95,7 +95,6 @@ FtpServers::Server FtpServers::Start(const std::string& user, const std::string&
 }
 
 void FtpServers::Stall(int port) { Ask("stall " + std::to_string(port)); }
-void FtpServers::Resume(int port) { Ask("resume " + std::to_string(port)); }
 void FtpServers::Stop(int port) { Ask("stop " + std::to_string(port)); }
 void FtpServers::Touch(int port, const std::string& name) { Ask("touch " + std::to_string(port) + " " + name); }
 
@@ -253,7 +252,5 @@ void RunFtpDialog(FtpDialog& dialog, const std::function<void(FtpUser&)>& script
     FtpDialogScript player(script);
     dialog.Run(owner);
 }
-
-std::string JoinPath(const std::string& folder, const std::string& name) { return folder + "\\" + name; }
 
 } // namespace testing_support

@@ -27,9 +27,8 @@ public:
     static FtpServers& Instance();
     // A server with one user; `bytesPerSecond` limits its data connections both ways (0: none).
     Server Start(const std::string& user, const std::string& password, int bytesPerSecond = 0);
-    void Stall(int port);  // stops answering anything, like a machine that went away
-    void Resume(int port);
-    void Stop(int port);   // ends the server, its connections and its root folder
+    void Stall(int port); // stops answering anything, like a machine that went away
+    void Stop(int port);  // ends the server, its connections and its root folder
     // A file on the server whose name a Windows folder could not hold (e.g. with a backslash).
     void Touch(int port, const std::string& name);
     int UnusedPort(); // nothing listens there
@@ -97,8 +96,5 @@ private:
     std::atomic<bool> seen_{false};
     std::thread thread_;
 };
-
-// A path under a server root or a local folder, folders separated by backslashes.
-std::string JoinPath(const std::string& folder, const std::string& name);
 
 } // namespace testing_support

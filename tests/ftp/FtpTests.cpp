@@ -19,94 +19,64 @@ using namespace testing_support;
 
 namespace {
 
-// Every file below `root` by its relative path, and every folder as "<folder>".
+// Every file below a folder by its relative path; a folder is "<folder>".
 using Tree = std::map<std::string, std::string>;
 
-void ReadTree(const std::string& root, const std::string& relative, Tree& tree) {
+Tree ReadTree(const std::string& root, const std::string& prefix = "") {
+    Tree tree;
     WIN32_FIND_DATAA data;
-    HANDLE find = ::FindFirstFileA(JoinPath(root + relative, "*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        std::string name = data.cFileName;
+    FindHandle find(::FindFirstFileA((root + "\\*").c_str(), &data));
+    for (bool more = bool(find); more; more = ::FindNextFileA(find.Get(), &data)) {
+        std::string name = data.cFileName, path = prefix + name;
         if (name == "." || name == "..") continue;
-        std::string path = relative.empty() ? name : relative.substr(1) + "\\" + name;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            tree[path] = "<folder>";
-            ReadTree(root, relative + "\\" + name, tree);
-        } else {
-            tree[path] = ReadFileBytes(JoinPath(root + relative, name));
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            tree[path] = ReadFileBytes(root + "\\" + name);
+            continue;
         }
-    } while (::FindNextFileA(find, &data));
-    ::FindClose(find);
+        tree[path] = "<folder>";
+        tree.merge(ReadTree(root + "\\" + name, path + "\\"));
+    }
+    return tree;
 }
 
-Tree ReadTree(const std::string& root) {
-    Tree tree;
-    ReadTree(root, "", tree);
-    return tree;
+void WriteTree(const std::string& root, const Tree& tree) {
+    ::CreateDirectoryA(root.c_str(), nullptr);
+    for (const auto& [path, content] : tree)
+        if (content == "<folder>" ? !::CreateDirectoryA((root + "\\" + path).c_str(), nullptr)
+                                  : !WriteFileBytes(root + "\\" + path, content))
+            ADD_FAILURE() << "cannot write " << path;
 }
 
 // What differs between two trees, path by path ("" when nothing does).
 std::string Differences(const Tree& expected, const Tree& actual) {
     std::string report;
-    for (const auto& [path, content] : expected) {
-        auto found = actual.find(path);
-        if (found == actual.end())
-            report += "missing " + path + "\n";
-        else if (found->second != content)
-            report += "differs " + path + " (" + std::to_string(found->second.size()) + " bytes)\n";
-    }
+    for (const auto& [path, content] : expected)
+        if (!actual.count(path) || actual.at(path) != content) report += "missing or different: " + path + "\n";
     for (const auto& [path, content] : actual)
-        if (!expected.count(path)) report += "extra " + path + "\n";
+        if (!expected.count(path)) report += "extra: " + path + "\n";
     return report;
 }
 
-void WriteTree(const std::string& root, const Tree& tree) {
-    ::CreateDirectoryA(root.c_str(), nullptr);
-    for (const auto& [path, content] : tree) {
-        if (content == "<folder>")
-            ::CreateDirectoryA(JoinPath(root, path).c_str(), nullptr);
-        else
-            ASSERT_TRUE(WriteFileBytes(JoinPath(root, path), content)) << path;
-    }
-}
-
-// Bytes of every value in an order that differs from file to file.
+// Bytes of every value, in an order that differs from seed to seed.
 std::string Bytes(size_t size, unsigned seed) {
     std::string bytes(size, '\0');
-    for (size_t i = 0; i < size; ++i) {
-        seed = seed * 1103515245 + 12345;
-        bytes[i] = static_cast<char>(seed >> 16);
-    }
+    for (char& byte : bytes) byte = static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
     return bytes;
 }
 
-// The temporary files of downloads left in `folder`.
-int PartFiles(const std::string& folder) {
-    int count = 0;
-    WIN32_FIND_DATAA data;
-    HANDLE find = ::FindFirstFileA(JoinPath(folder, "qm~*.tmp").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return 0;
-    do ++count;
-    while (::FindNextFileA(find, &data));
-    ::FindClose(find);
-    return count;
+// The temporary files that downloads left in a folder.
+size_t PartFiles(const std::string& folder) {
+    Tree tree = ReadTree(folder);
+    return std::count_if(tree.begin(), tree.end(), [](const auto& entry) { return entry.first.starts_with("qm~"); });
 }
 
 ULONGLONG FileSize(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    ::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
     return (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 20000) {
-    DWORD until = ::GetTickCount() + timeoutMs;
-    while (!condition()) {
-        if (static_cast<int>(until - ::GetTickCount()) <= 0) return false;
-        ::Sleep(20);
-    }
-    return true;
-}
+std::string Local(int port) { return "127.0.0.1:" + std::to_string(port); }
 
 void Connect(FtpUser& user, const std::string& host, const std::string& remote, const std::string& local,
              const std::string& password = "secret") {
@@ -116,8 +86,6 @@ void Connect(FtpUser& user, const std::string& host, const std::string& remote, 
     user.Type(IDC_FTP_REMOTE_DIR, remote);
     user.Type(IDC_FTP_LOCAL_DIR, local);
 }
-
-std::string Local(int port) { return "127.0.0.1:" + std::to_string(port); }
 
 class FtpDialogTest : public testing::Test {
 protected:
@@ -178,11 +146,11 @@ TEST_F(FtpDialogTest, TreeGoesUpAndComesBackByteForByte) {
     for (int i = 0; i < 170; ++i)
         upload["many\\" + std::string(170, 'n') + std::to_string(i) + ".txt"] = std::to_string(i);
     WriteTree(source, upload);
-    WriteTree(JoinPath(server.root, "plain"), tree);
+    WriteTree(server.root + "\\plain", tree);
     servers_.Touch(server.port, "plain/..\\escaped.txt");
     // What the download must replace only with a complete file.
     ::CreateDirectoryA(target.c_str(), nullptr);
-    WriteFileBytes(JoinPath(target, "index.php"), "old");
+    WriteFileBytes(target + "\\index.php", "old");
 
     std::vector<std::string> uploaded, downloaded;
     for (const auto& [path, content] : upload)
@@ -206,7 +174,7 @@ TEST_F(FtpDialogTest, TreeGoesUpAndComesBackByteForByte) {
         EXPECT_GT(user.LogLength(), 30000u);
         std::sort(lines.begin(), lines.end());
         EXPECT_EQ(lines, uploaded);
-        EXPECT_EQ(Differences(upload, ReadTree(JoinPath(server.root, "site"))), "");
+        EXPECT_EQ(Differences(upload, ReadTree(server.root + "\\site")), "");
 
         Connect(user, Local(server.port), "plain", target);
         user.Check(IDC_FTP_PASSIVE, false);
@@ -255,7 +223,7 @@ TEST_F(FtpDialogTest, FailuresAreReportedAndTheDialogGoesOn) {
         user.Escape();
         EXPECT_TRUE(user.AwaitClosed());
     });
-    EXPECT_EQ(ReadFileBytes(JoinPath(server.root, "site\\a.txt")), "a");
+    EXPECT_EQ(ReadFileBytes(server.root + "\\site\\a.txt"), "a");
     servers_.Stop(server.port);
 }
 
@@ -280,8 +248,8 @@ TEST_F(FtpDialogTest, CancelEndsTheTransferWhateverTheServerDoes) {
         // Larger than what the sockets' buffers hold, so that the upload is still writing.
         std::string big = Bytes(16 << 20, 7);
         FtpServers::Server server = servers_.Start("user", "secret", 256 * 1024);
-        std::string remote = JoinPath(server.root, "data\\big.bin");
-        ::CreateDirectoryA(JoinPath(server.root, "data").c_str(), nullptr);
+        std::string remote = server.root + "\\data\\big.bin";
+        ::CreateDirectoryA((server.root + "\\data").c_str(), nullptr);
         TempFolder local;
         std::string file = local.Path("big.bin");
         bool upload = c.button == IDC_FTP_UPLOAD;
@@ -295,9 +263,7 @@ TEST_F(FtpDialogTest, CancelEndsTheTransferWhateverTheServerDoes) {
             Connect(user, Local(server.port), "/data", local.Path());
             user.Start(c.button);
             // In the middle of the file.
-            EXPECT_TRUE(WaitFor([&] {
-                return upload ? FileSize(remote) > 0 : PartFiles(local.Path()) > 0 && FileSize(file) == 3;
-            }));
+            EXPECT_TRUE(PumpUntil([&] { return upload ? FileSize(remote) > 0 : PartFiles(local.Path()) > 0; }, 20000));
             ::Sleep(300);
             if (c.event == stallThenCancel) servers_.Stall(server.port);
             if (c.event == serverDies)
@@ -313,7 +279,7 @@ TEST_F(FtpDialogTest, CancelEndsTheTransferWhateverTheServerDoes) {
             user.Escape();
             EXPECT_TRUE(user.AwaitClosed(3000)) << "the next Esc closes the dialog";
         });
-        EXPECT_EQ(PartFiles(local.Path()), 0);
+        EXPECT_EQ(PartFiles(local.Path()), 0u);
         if (!upload) {
             EXPECT_TRUE(ReadFileBytes(file) == "old") << "the old file is replaced";
         }
@@ -325,26 +291,14 @@ TEST_F(FtpDialogTest, CancelEndsTheTransferWhateverTheServerDoes) {
 namespace {
 
 RegKey ProfileKey(int number) {
-    RegKey key;
-    std::string path = std::string("Software\\Altav\\Quillmark\\Ftp") + std::to_string(number);
-    ::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr);
-    return key;
+    return OpenProgramKey(("Ftp" + std::to_string(number)).c_str(), true);
 }
 
-void SetValue(HKEY key, const char* name, DWORD type, const std::string& data) {
-    ::RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
-}
-
-void SetText(HKEY key, const char* name, const std::string& text) { SetValue(key, name, REG_SZ, text + '\0'); }
-
-bool ProfileExists(int number) {
-    RegKey key;
-    std::string path = std::string("Software\\Altav\\Quillmark\\Ftp") + std::to_string(number);
-    return ::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
-}
+bool ProfileExists(int number) { return bool(OpenProgramKey(("Ftp" + std::to_string(number)).c_str())); }
 
 std::string ProfileText(int number, const char* name) {
-    return ReadRegistryString(ProfileKey(number).Get(), name, 4096).value_or("(none)");
+    RegKey key = OpenProgramKey(("Ftp" + std::to_string(number)).c_str());
+    return ReadRegistryString(key.Get(), name, 4096).value_or("(none)");
 }
 
 std::vector<std::string> Fields(FtpUser& user) {
@@ -361,25 +315,23 @@ std::vector<std::string> Fields(FtpUser& user) {
 // The list shows the profiles up to the first gap, whatever their values hold; saving and
 // deleting rewrite Ftp1 ... FtpN; the password is stored only when the user agrees to it.
 TEST_F(FtpDialogTest, SavedConnections) {
-    {
-        RegKey good = ProfileKey(1);
-        SetText(good.Get(), nullptr, "good");
-        SetText(good.Get(), "Host", "h:1");
-        SetText(good.Get(), "Username", "u");
-        SetText(good.Get(), "Password", "p");
-        SetText(good.Get(), "Remote", "/r");
-        SetText(good.Get(), "Local", "C:\\l");
-        SetValue(good.Get(), "Passive", REG_DWORD, std::string("\1\0\0\0", 4));
-        RegKey bad = ProfileKey(2);
-        SetText(bad.Get(), nullptr, "bad");
-        SetValue(bad.Get(), "Host", REG_BINARY, "h:2");
-        SetText(bad.Get(), "Username", std::string(5000, 'u'));
-        SetValue(bad.Get(), "Password", REG_SZ, "unterminated");
-        SetValue(bad.Get(), "Remote", REG_SZ, "");
-        SetValue(bad.Get(), "Local", REG_EXPAND_SZ, std::string("%TEMP%\\l") + '\0');
-        SetText(bad.Get(), "Passive", "1");
-        SetText(ProfileKey(4).Get(), nullptr, "after a gap");
-    }
+    using namespace std::string_literals;
+    struct Value {
+        int profile;
+        const char* name;
+        DWORD type;
+        std::string data;
+    };
+    for (const Value& v : {Value{1, nullptr, REG_SZ, "good\0"s}, {1, "Host", REG_SZ, "h:1\0"s},
+                           {1, "Username", REG_SZ, "u\0"s}, {1, "Password", REG_SZ, "p\0"s},
+                           {1, "Remote", REG_SZ, "/r\0"s}, {1, "Local", REG_SZ, "C:\\l\0"s},
+                           {1, "Passive", REG_DWORD, "\1\0\0\0"s}, {2, nullptr, REG_SZ, "bad\0"s},
+                           {2, "Host", REG_BINARY, "h:2"}, {2, "Username", REG_SZ, std::string(5000, 'u') + '\0'},
+                           {2, "Password", REG_SZ, "unterminated"}, {2, "Remote", REG_SZ, ""},
+                           {2, "Local", REG_EXPAND_SZ, "%TEMP%\\l\0"s}, {2, "Passive", REG_SZ, "1\0"s},
+                           {4, nullptr, REG_SZ, "after a gap\0"s}})
+        ::RegSetValueExA(ProfileKey(v.profile).Get(), v.name, 0, v.type, reinterpret_cast<const BYTE*>(v.data.data()),
+                         static_cast<DWORD>(v.data.size()));
     FtpServers::Server server = servers_.Start("user", "secret");
     TempFolder local;
     using Fields_ = std::vector<std::string>;
@@ -407,7 +359,7 @@ TEST_F(FtpDialogTest, SavedConnections) {
         user.Type(IDC_FTP_SESSION, "plain");
         for (size_t rows : {3u, 4u}) {
             user.Press(IDC_FTP_SAVE);
-            EXPECT_TRUE(WaitFor([&] { return user.Rows().size() == rows; }));
+            EXPECT_TRUE(PumpUntil([&] { return user.Rows().size() == rows; }));
         }
         EXPECT_EQ(user.Rows(), (Fields_{"good", "bad", "plain", "plain"}));
         EXPECT_EQ(ProfileText(4, nullptr), "plain") << "the key after the gap is rewritten";
@@ -418,7 +370,7 @@ TEST_F(FtpDialogTest, SavedConnections) {
         user.Type(IDC_FTP_SESSION, "with password");
         user.Press(IDC_FTP_SAVE);
         EXPECT_EQ(user.Answer(IDNO), LoadResourceString(IDS_SAVE_PASSWORD));
-        EXPECT_TRUE(WaitFor([&] { return user.Rows().size() == 5; }));
+        EXPECT_TRUE(PumpUntil([&] { return user.Rows().size() == 5; }));
         EXPECT_EQ(ProfileText(5, "Password"), "(none)");
         EXPECT_EQ(ProfileText(5, "Host"), Local(server.port));
         EXPECT_EQ(user.Text(IDC_FTP_PASSWORD), "secret");
@@ -430,7 +382,7 @@ TEST_F(FtpDialogTest, SavedConnections) {
         // Two of five at once: Ftp1 to Ftp3 rewritten, Ftp4 deleted, Ftp5 left alone.
         user.SelectRows({1, 3});
         user.Press(IDC_FTP_DELETE);
-        EXPECT_TRUE(WaitFor([&] { return user.Rows().size() == 3; }));
+        EXPECT_TRUE(PumpUntil([&] { return user.Rows().size() == 3; }));
         EXPECT_EQ(user.Rows(), (Fields_{"good", "plain", "with password"}));
 
         for (int id : {IDC_FTP_SAVE, IDC_FTP_DELETE}) {
@@ -446,7 +398,7 @@ TEST_F(FtpDialogTest, SavedConnections) {
             ::DeleteDC(dc);
         }
     });
-    EXPECT_EQ(ReadFileBytes(JoinPath(server.root, "site\\a.txt")), "a");
+    EXPECT_EQ(ReadFileBytes(server.root + "\\site\\a.txt"), "a");
     EXPECT_EQ(ProfileText(2, nullptr), "plain");
     EXPECT_EQ(ProfileText(3, nullptr), "with password");
     EXPECT_FALSE(ProfileExists(4));
