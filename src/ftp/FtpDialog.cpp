@@ -69,6 +69,7 @@ const MessageRow<FtpDialog> FtpDialog::messageTable[] = {
     NotifyFromHandler(IDC_FTP_CONNECTIONS, NM_CLICK, &FtpDialog::OnListClick),
     NotifyFromHandler(IDC_FTP_CONNECTIONS, LVN_GETDISPINFOA, &FtpDialog::OnGetDisplayInfo),
     NotifyFromHandler(IDC_FTP_CONNECTIONS, LVN_DELETEITEM, &FtpDialog::OnDeleteItem),
+    MessageHandler(WM_FTP_APPEND_LOG, &FtpDialog::OnAppendLog),
     MessageHandler(WM_WORKER_DONE, &FtpDialog::OnWorkerDone),
     MessageHandler(WM_TIMER, &FtpDialog::OnTimer),
 };
@@ -342,8 +343,18 @@ LRESULT FtpDialog::OnTimer(Message& msg) {
     return 0;
 }
 
+LRESULT FtpDialog::OnAppendLog(Message& msg) {
+    AppendToLog(log_, reinterpret_cast<const char*>(msg.lParam));
+    return 0;
+}
+
 LRESULT FtpDialog::OnWorkerDone(Message& msg) {
-    if (!worker_) return 0;
+    // WM_USER + 1 is also DM_SETDEFID, which the dialog manager may send: only the worker's own
+    // message ends a transfer.
+    if (!worker_ || !transfer_->Finished()) {
+        msg.PassOn();
+        return 0;
+    }
     ::KillTimer(Handle(), cancelTimer);
     // The worker posts this as its very last act, so its end is a moment away.
     ::WaitForSingleObject(worker_.Get(), 10000);

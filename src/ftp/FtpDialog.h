@@ -33,6 +33,7 @@ private:
     LRESULT OnListClick(Message& msg);
     LRESULT OnGetDisplayInfo(Message& msg);
     LRESULT OnDeleteItem(Message& msg);
+    LRESULT OnAppendLog(Message& msg);
     LRESULT OnWorkerDone(Message& msg);
     LRESULT OnTimer(Message& msg);
 

@@ -136,6 +136,11 @@ bool FtpTransfer::Abandon() {
     return true;
 }
 
+bool FtpTransfer::Finished() {
+    ScopedLock lock(jobLock_);
+    return finished_;
+}
+
 // ---------------------------------------------------------------------------------------------
 // The worker's side
 
@@ -202,12 +207,15 @@ void FtpTransfer::AppendLog(const char* format, ...) {
     va_start(values, format);
     std::vsnprintf(text.data(), text.size(), format, values);
     va_end(values);
-    // Synchronous: the dialog's thread serves these while it runs the modal loop.
-    HWND log = request_.log;
+    // Synchronous: the dialog's thread serves it while it runs the modal loop.
+    ::SendMessageA(request_.dialog, WM_FTP_APPEND_LOG, 0, reinterpret_cast<LPARAM>(text.data()));
+}
+
+void AppendToLog(HWND log, const char* text) {
     LRESULT end = ::SendMessageA(log, WM_GETTEXTLENGTH, 0, 0);
     ::SendMessageA(log, EM_SETSEL, end, end);
     ::SendMessageA(log, EM_SCROLLCARET, 0, 0);
-    ::SendMessageA(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.data()));
+    ::SendMessageA(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
 }
 
 bool FtpTransfer::UploadFolder(FtpConnection& connection, const std::string& localPath, size_t skip) {

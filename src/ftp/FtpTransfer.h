@@ -43,6 +43,14 @@ bool IsSafeLocalName(const std::string& name);
 // ---------------------------------------------------------------------------------------------
 // The worker
 
+// Sent by a worker to its dialog with a line of text (lParam, zero-terminated) for the status
+// log: one synchronous message a line, instead of the four the log needs, which the dialog's
+// thread then makes without a thread switch each.
+inline constexpr UINT WM_FTP_APPEND_LOG = WM_APP + 1;
+
+// Appends `text` to the end of a status log, scrolled into view and without undo.
+void AppendToLog(HWND log, const char* text);
+
 // The internet session of an FTP dialog and the lock that guards its handle. Shared with the
 // dialog's workers, since a worker that had to be given up may outlive the dialog.
 struct FtpSessionState {
@@ -64,8 +72,8 @@ struct FtpTransferRequest {
     HWND log = nullptr;
 };
 
-// One upload or download on a thread of its own. It touches the dialog only by appending to the
-// status log and by posting WM_WORKER_DONE as its last act; the dialog shows the failure, if
+// One upload or download on a thread of its own. It touches the dialog only by sending it the
+// lines of the status log and by posting WM_WORKER_DONE as its last act; the dialog shows the failure, if
 // any, from its own thread. Every file is moved in 64 KB chunks, so that Cancel takes effect
 // between two chunks: WinINet under Wine neither stops a running FtpGetFileA/FtpPutFileA when
 // its session is closed nor ever gives up on a server that stops answering.
@@ -87,6 +95,8 @@ public:
     // will not touch the dialog again, and the file it was receiving is deleted now. False when
     // the worker has already posted WM_WORKER_DONE (the message is on its way).
     bool Abandon();
+    // The worker has posted WM_WORKER_DONE.
+    bool Finished();
     // Once WM_WORKER_DONE has arrived: the message of the failure that ended the run.
     bool Failed() const { return failed_; }
     const std::string& Failure() const { return failure_; }

@@ -78,7 +78,7 @@ std::string FtpServers::Ask(const std::string& line) {
     ::send(connection_, request.data(), static_cast<int>(request.size()), 0);
     std::string reply;
     char c = 0;
-    while (WaitReadable(connection_, 20000) && ::recv(connection_, &c, 1, 0) == 1 && c != '\n') reply += c;
+    while (WaitReadable(connection_, 600000) && ::recv(connection_, &c, 1, 0) == 1 && c != '\n') reply += c;
     return reply;
 }
 
@@ -104,6 +104,16 @@ int FtpServers::UnusedPort() {
     int port = 0;
     reply >> ok >> port;
     return port;
+}
+
+double FtpServers::Mirror(int port, const std::string& user, const std::string& password,
+                          const std::string& direction, const std::string& localUnixPath, const std::string& remote) {
+    std::istringstream reply(Ask("mirror " + std::to_string(port) + " " + user + " " + password + " " + direction +
+                                 " " + localUnixPath + " " + remote));
+    std::string ok;
+    double ms = -1;
+    reply >> ok >> ms;
+    return ok == "ok" ? ms : -1;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -32,6 +32,10 @@ public:
     // A file on the server whose name a Windows folder could not hold (e.g. with a backslash).
     void Touch(int port, const std::string& name);
     int UnusedPort(); // nothing listens there
+    // lftp copies a tree up ("up") or down ("down") between a Linux folder and the server: the
+    // milliseconds it took, -1 when it failed.
+    double Mirror(int port, const std::string& user, const std::string& password, const std::string& direction,
+                  const std::string& localUnixPath, const std::string& remote);
 
 private:
     FtpServers();

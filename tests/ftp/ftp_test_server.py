@@ -11,6 +11,8 @@
         stop PORT                   ends the server and removes its root folder -> "ok"
         touch PORT NAME             a small file NAME (the rest of the line) in the server's root
         unused                      a port on which nothing listens -> "ok PORT"
+        mirror PORT USER PASSWORD up|down LOCAL REMOTE
+                                    lftp copies the tree (the benchmarks' reference) -> "ok MS"
       When the test closes the connection (or dies), every server is stopped and this ends.
   ftp_test_server.py --serve ROOT USER PASSWORD LIMIT
       One server; prints its port on the first line of standard output.
@@ -18,6 +20,7 @@
 
 import os
 import shutil
+import time
 import signal
 import socket
 import subprocess
@@ -79,6 +82,15 @@ def control(port):
             with open(os.path.join(servers[int(words[1])][1], name), "w") as f:
                 f.write("x")
             return "ok"
+        if words[:1] == ["mirror"] and len(words) == 7:
+            server_port, user, password, direction, local, remote = words[1:]
+            mirror = f"mirror -R {local} {remote}" if direction == "up" else f"mirror {remote} {local}"
+            started = time.monotonic()
+            subprocess.run(["lftp", "-u", f"{user},{password}", "-e",
+                            f"set ftp:passive-mode on; set cmd:fail-exit yes; {mirror}; quit",
+                            f"ftp://127.0.0.1:{server_port}"],
+                           check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+            return f"ok {int((time.monotonic() - started) * 1000)}"
         if words == ["unused"]:
             probe = socket.socket()
             probe.bind(("127.0.0.1", 0))
