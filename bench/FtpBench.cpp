@@ -37,6 +37,7 @@ struct SharedFolder {
         for (bool more = find != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(find, &data)) {
             std::string name = data.cFileName, path = folder + "\\" + name;
             if (name == "." || name == "..") continue;
+            ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 Remove(path);
             else

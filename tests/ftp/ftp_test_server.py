@@ -84,7 +84,7 @@ def control(port):
             return "ok"
         if words[:1] == ["mirror"] and len(words) == 7:
             server_port, user, password, direction, local, remote = words[1:]
-            mirror = f"mirror -R {local} {remote}" if direction == "up" else f"mirror {remote} {local}"
+            mirror = f"mirror --no-perms {'-R ' + local + ' ' + remote if direction == 'up' else remote + ' ' + local}"
             started = time.monotonic()
             subprocess.run(["lftp", "-u", f"{user},{password}", "-e",
                             f"set ftp:passive-mode on; set cmd:fail-exit yes; {mirror}; quit",
