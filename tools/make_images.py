@@ -14,6 +14,7 @@ import struct
 import sys
 
 TOOLBAR_BUTTONS = ["new", "open", "save", "save-all", "cut", "copy", "paste", "color", "ftp", "about"]
+FTP_BUTTONS = ["save", "delete"]
 MAGENTA = (255, 0, 255)
 GREEN = (0, 255, 0)
 
@@ -324,6 +325,15 @@ def build(art_dir, out_dir):
 
     path = art("tab-close.txt")
     outputs["tab-close.bmp"] = bmp_bytes(flatten(read_pixel_art(path, palette, 16, 16), GREEN, path))
+
+    # The FTP dialog's small buttons: the program paints the colour of the top left pixel, which
+    # must therefore be transparent, in the button face colour when it loads them.
+    for name in FTP_BUTTONS:
+        path = art("ftp", name + ".txt")
+        image = read_pixel_art(path, palette, 16, 16)
+        if image.pixel(0, 0)[3] != 0:
+            raise ArtError(f"{path}: the top left pixel must be transparent")
+        outputs[f"ftp-{name}.bmp"] = bmp_bytes(flatten(image, MAGENTA, path))
 
     for name in ("quillmark", "document"):
         images = [read_pixel_art(art(f"{name}-{n}.txt"), palette, n, n) for n in (32, 16)]

@@ -7,6 +7,7 @@
 #include "config/ApplyViewSettings.h"
 #include "config/PreferencesSheet.h"
 #include "documents/DocumentCommands.h"
+#include "ftp/FtpDialog.h"
 #include "resources/Resource.h"
 #include "win/Strings.h"
 
@@ -420,6 +421,8 @@ LRESULT MainFrame::OnFtp(Message&) {
         documentTabs_.RefreshTabText(documentTabs_.SelectedIndex());
         if (!saved) return 0;
     }
+    FtpDialog dialog(document ? document->Path() : std::string());
+    dialog.Run(Handle());
     return 0;
 }
 

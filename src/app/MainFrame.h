@@ -23,8 +23,7 @@
 #include "win/Splitter.h"
 #include "win/Toolbar.h"
 #include "win/Window.h"
-
-constexpr UINT WM_WORKER_DONE = WM_USER + 1;
+#include "win/WorkerMessages.h"
 
 // Child window identifiers of the frame's own children.
 constexpr UINT ID_SPLITTER = 0xE900 + 1;

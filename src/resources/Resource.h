@@ -9,7 +9,10 @@
 #define IDD_DEFAULT_EDITOR 202
 #define IDD_SYNTAX_HIGHLIGHTING 203 // the page of the preferences sheet
 #define IDB_TABCLOSE 204 // 16x16 close icon of the document tabs, pure green is transparent
+#define IDB_FTP_SAVE 207   // 16x16 FTP dialog buttons; the top left pixel's colour is the background
+#define IDB_FTP_DELETE 208
 #define IDR_LOGO 209     // placeable metafile of the About box
+// The FTP dialog's template has the name "FTP" (not a number): see FtpDialog.
 #define RT_QM_METAFILE "METAFILE"
 #define RT_QM_TOOLBAR 241 // toolbar layout: version, width, height, count, then the button ids
 
@@ -32,6 +35,21 @@
 #define IDC_SYNTAX_BACK 1022
 #define IDC_SYNTAX_FORE 1023
 #define IDC_SYNTAX_BOLD 1024
+
+// FTP dialog controls
+#define IDC_FTP_HOST 1000
+#define IDC_FTP_USERNAME 1001
+#define IDC_FTP_PASSWORD 1002
+#define IDC_FTP_REMOTE_DIR 1003
+#define IDC_FTP_LOCAL_DIR 1004
+#define IDC_FTP_PASSIVE 1005
+#define IDC_FTP_SESSION 1006
+#define IDC_FTP_SAVE 1007
+#define IDC_FTP_CONNECTIONS 1009
+#define IDC_FTP_DELETE 1010
+#define IDC_FTP_UPLOAD 1012
+#define IDC_FTP_DOWNLOAD 1013
+#define IDC_FTP_LOG 1014
 
 // Go To Line dialog controls
 #define IDC_GOTO_LINE_NUMBER 1000

@@ -7,6 +7,8 @@ file(GLOB_RECURSE qm_art_files CONFIGURE_DEPENDS ${QM_ART_DIR}/*.txt)
 set(qm_images
   ${QM_IMAGES_DIR}/toolbar.bmp
   ${QM_IMAGES_DIR}/tab-close.bmp
+  ${QM_IMAGES_DIR}/ftp-save.bmp
+  ${QM_IMAGES_DIR}/ftp-delete.bmp
   ${QM_IMAGES_DIR}/quillmark.ico
   ${QM_IMAGES_DIR}/document.ico
   ${QM_IMAGES_DIR}/logo.wmf)

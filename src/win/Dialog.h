@@ -8,6 +8,8 @@ public:
     virtual ~Dialog() = default;
     // Runs the dialog of template `templateId`; returns what EndDialog was given (-1 on failure).
     INT_PTR DoModal(HWND owner, UINT templateId);
+    // The same for a template with a name instead of a number.
+    INT_PTR DoModal(HWND owner, const char* templateName);
     HWND Handle() const { return window_; }
 
 protected:

@@ -1,0 +1,442 @@
+// The FTP dialog against real servers on 127.0.0.1: trees up and down, failures, Cancel whatever
+// the server does, saved connections, and the rules the transfer follows.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "Scintilla.h"
+#include "config/Registry.h"
+#include "ftp/FtpDialog.h"
+#include "ftp/FtpTestSupport.h"
+#include "resources/Resource.h"
+#include "support/FrameFixture.h"
+#include "support/ShellSupport.h"
+#include "support/TestSupport.h"
+#include "win/Strings.h"
+
+using namespace testing_support;
+
+namespace {
+
+// Every file below a folder by its relative path; a folder is "<folder>".
+using Tree = std::map<std::string, std::string>;
+
+Tree ReadTree(const std::string& root, const std::string& prefix = "") {
+    Tree tree;
+    WIN32_FIND_DATAA data;
+    FindHandle find(::FindFirstFileA((root + "\\*").c_str(), &data));
+    for (bool more = bool(find); more; more = ::FindNextFileA(find.Get(), &data)) {
+        std::string name = data.cFileName, path = prefix + name;
+        if (name == "." || name == "..") continue;
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            tree[path] = ReadFileBytes(root + "\\" + name);
+            continue;
+        }
+        tree[path] = "<folder>";
+        tree.merge(ReadTree(root + "\\" + name, path + "\\"));
+    }
+    return tree;
+}
+
+void WriteTree(const std::string& root, const Tree& tree) {
+    ::CreateDirectoryA(root.c_str(), nullptr);
+    for (const auto& [path, content] : tree)
+        if (content == "<folder>" ? !::CreateDirectoryA((root + "\\" + path).c_str(), nullptr)
+                                  : !WriteFileBytes(root + "\\" + path, content))
+            ADD_FAILURE() << "cannot write " << path;
+}
+
+// What differs between two trees, path by path ("" when nothing does).
+std::string Differences(const Tree& expected, const Tree& actual) {
+    std::string report;
+    for (const auto& [path, content] : expected)
+        if (!actual.count(path) || actual.at(path) != content) report += "missing or different: " + path + "\n";
+    for (const auto& [path, content] : actual)
+        if (!expected.count(path)) report += "extra: " + path + "\n";
+    return report;
+}
+
+// Bytes of every value, in an order that differs from seed to seed.
+std::string Bytes(size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    for (char& byte : bytes) byte = static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
+    return bytes;
+}
+
+// The temporary files that downloads left in a folder.
+size_t PartFiles(const std::string& folder) {
+    Tree tree = ReadTree(folder);
+    return std::count_if(tree.begin(), tree.end(), [](const auto& entry) { return entry.first.starts_with("qm~"); });
+}
+
+ULONGLONG FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    return (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::string Local(int port) { return "127.0.0.1:" + std::to_string(port); }
+
+void Connect(FtpUser& user, const std::string& host, const std::string& remote, const std::string& local,
+             const std::string& password = "secret") {
+    user.Type(IDC_FTP_HOST, host);
+    user.Type(IDC_FTP_USERNAME, "user");
+    user.Type(IDC_FTP_PASSWORD, password);
+    user.Type(IDC_FTP_REMOTE_DIR, remote);
+    user.Type(IDC_FTP_LOCAL_DIR, local);
+}
+
+class FtpDialogTest : public testing::Test {
+protected:
+    void SetUp() override { ClearProgramRegistry(); }
+    void TearDown() override { ClearProgramRegistry(); }
+    FtpServers& servers_ = FtpServers::Instance();
+};
+
+} // namespace
+
+TEST(FtpRules, HostsFoldersAndListedNames) {
+    struct HostCase {
+        const char* host;
+        const char* server;
+        int port;
+    };
+    for (const HostCase& c : {HostCase{"example:2121", "example", 2121}, {"example", "example", 21},
+                              {"example:", "example", 0}, {"example:ftp", "example", 0}, {"", "", 21},
+                              {"a:21:22", "a", 21}}) {
+        FtpServerAddress address = SplitFtpHost(c.host);
+        EXPECT_EQ(address.server, c.server) << c.host;
+        EXPECT_EQ(address.port, c.port) << c.host;
+    }
+    for (auto [given, remote] : {std::pair{"www", "www/"}, {"a\\b", "a/b/"}, {"www/", "www//"},
+                                 {"/htdocs/", "/htdocs//"}, {"a\\", "a/"}})
+        EXPECT_EQ(NormaliseRemoteDir(given), remote) << given;
+    EXPECT_EQ(NormaliseLocalDir("C:\\site"), "C:\\site\\");
+    EXPECT_EQ(NormaliseLocalDir("C:\\site\\"), "C:\\site\\");
+    for (auto [start, given, resolved] :
+         {std::tuple{"/", "www//", "/www//"}, {"/home/user", "site/", "/home/user/site/"},
+          {"/home/user/", "site/", "/home/user/site/"}, {"/home/user", "/abs/", "/abs/"}, {"", "site/", "site/"}})
+        EXPECT_EQ(ResolveRemoteDir(start, given), resolved) << start << " + " << given;
+    for (const char* bad : {"..", ".", "", "..\\evil.txt", "a/b", "c:x", "a*", "tab\there"})
+        EXPECT_FALSE(IsSafeLocalName(bad)) << bad;
+    for (const char* good : {"index.php", "my file.txt", "...", ".htaccess", "\xE9t\xE9.txt"})
+        EXPECT_TRUE(IsSafeLocalName(good)) << good;
+}
+
+// A tree with nested and empty folders, sizes around a buffer's and a large file goes up to an
+// absolute folder and comes back down from a relative one, byte for byte. Names with blanks go up
+// only: Wine's WinINet cuts a listed name at its first blank, so no download can see them there.
+TEST_F(FtpDialogTest, TreeGoesUpAndComesBackByteForByte) {
+    FtpServers::Server server = servers_.Start("user", "secret");
+    TempFolder local;
+    std::string source = local.Path("site source"), target = local.Path("copy of site");
+    ::CreateDirectoryA(source.c_str(), nullptr);
+    Tree tree{{"index.php", "<?php echo 1; ?>"}, {"empty.bin", ""}, {"one.txt", "x"},
+              {"eight-k-less-one.bin", Bytes(8191, 1)}, {"eight-k.bin", Bytes(8192, 2)},
+              {"eight-k-and-one.bin", Bytes(8193, 3)}, {"large.bin", Bytes(5 << 20, 4)},
+              {"empty", "<folder>"}, {"sub", "<folder>"}, {"sub\\nested", "<folder>"},
+              {"sub\\nested\\deep.txt", "deep\r\n"}};
+    Tree upload = tree;
+    upload["my page.php"] = "<p>blank</p>";
+    upload["sub folder"] = "<folder>";
+    upload["sub folder\\a file.txt"] = Bytes(100, 5);
+    // More than the 30,000 characters a status log holds unless its limit is raised.
+    upload["many"] = "<folder>";
+    for (int i = 0; i < 170; ++i)
+        upload["many\\" + std::string(170, 'n') + std::to_string(i) + ".txt"] = std::to_string(i);
+    WriteTree(source, upload);
+    WriteTree(server.root + "\\plain", tree);
+    servers_.Touch(server.port, "plain/..\\escaped.txt");
+    // What the download must replace only with a complete file.
+    ::CreateDirectoryA(target.c_str(), nullptr);
+    WriteFileBytes(target + "\\index.php", "old");
+
+    std::vector<std::string> uploaded, downloaded;
+    for (const auto& [path, content] : upload)
+        if (content != "<folder>") uploaded.push_back("Uploading " + path);
+    for (const auto& [path, content] : tree) {
+        if (content == "<folder>") continue;
+        std::string remote = path;
+        std::replace(remote.begin(), remote.end(), '\\', '/');
+        downloaded.push_back("Downloading " + remote);
+    }
+    std::sort(uploaded.begin(), uploaded.end());
+    std::sort(downloaded.begin(), downloaded.end());
+
+    FtpDialog dialog("");
+    RunFtpDialog(dialog, [&](FtpUser& user) {
+        Connect(user, Local(server.port), "/site", source);
+        user.Check(IDC_FTP_PASSIVE, true);
+        user.Start(IDC_FTP_UPLOAD);
+        EXPECT_EQ(user.AwaitEnd(), "");
+        std::vector<std::string> lines = user.LogLines();
+        EXPECT_GT(user.LogLength(), 30000u);
+        std::sort(lines.begin(), lines.end());
+        EXPECT_EQ(lines, uploaded);
+        EXPECT_EQ(Differences(upload, ReadTree(server.root + "\\site")), "");
+
+        Connect(user, Local(server.port), "plain", target);
+        user.Check(IDC_FTP_PASSIVE, false);
+        user.Start(IDC_FTP_DOWNLOAD);
+        EXPECT_EQ(user.AwaitEnd(), "");
+        lines = user.LogLines();
+        std::sort(lines.begin(), lines.end());
+        EXPECT_EQ(lines, downloaded);
+        user.Escape();
+        EXPECT_TRUE(user.AwaitClosed());
+    });
+    EXPECT_EQ(Differences(tree, ReadTree(target)), "");
+    EXPECT_EQ(ReadTree(local.Path()).count("escaped.txt"), 0u);
+    servers_.Stop(server.port);
+}
+
+// Each failure is reported with its own text, and the dialog goes on working after it.
+TEST_F(FtpDialogTest, FailuresAreReportedAndTheDialogGoesOn) {
+    FtpServers::Server server = servers_.Start("user", "secret");
+    std::string unused = std::to_string(servers_.UnusedPort());
+    TempFolder local;
+    WriteFileBytes(local.Path("a.txt"), "a");
+    struct Case {
+        std::string host, password, remote;
+        int button;
+        std::string box;
+    };
+    std::string connect = "Failed to connect to server (127.0.0.1:";
+    const Case cases[] = {
+        {"127.0.0.1:" + unused, "secret", "/site", IDC_FTP_UPLOAD, connect + unused + ")"},
+        {"127.0.0.1", "secret", "/site", IDC_FTP_UPLOAD, connect + "21)"},
+        {"127.0.0.1:ftp", "secret", "/site", IDC_FTP_UPLOAD, connect + "0)"},
+        {Local(server.port), "wrong", "/site", IDC_FTP_UPLOAD, connect + std::to_string(server.port) + ")"},
+        {Local(server.port), "secret", "/missing", IDC_FTP_DOWNLOAD, "Failed to set current directory (/missing/)"},
+        {Local(server.port), "secret", "/no/such", IDC_FTP_UPLOAD,
+         "Failed to upload file (" + local.Path("a.txt") + " -> /no/such/a.txt)"},
+        {Local(server.port), "secret", "/site", IDC_FTP_UPLOAD, ""},
+    };
+    FtpDialog dialog("");
+    RunFtpDialog(dialog, [&](FtpUser& user) {
+        for (const Case& c : cases) {
+            Connect(user, c.host, c.remote, local.Path(), c.password);
+            user.Start(c.button);
+            EXPECT_EQ(user.AwaitEnd(), c.box) << c.host << " " << c.remote;
+        }
+        user.Escape();
+        EXPECT_TRUE(user.AwaitClosed());
+    });
+    EXPECT_EQ(ReadFileBytes(server.root + "\\site\\a.txt"), "a");
+    servers_.Stop(server.port);
+}
+
+// Cancel ends a transfer within seconds whatever the server does, and the next Esc closes the
+// dialog. A file being received never replaces the old one and leaves no temporary file.
+TEST_F(FtpDialogTest, CancelEndsTheTransferWhateverTheServerDoes) {
+    enum Event { cancel, stallThenCancel, serverDies };
+    // An error box ends the transfer, or nothing (a worker given up on says nothing), or either
+    // (an upload's end waits for the server to take in what the sockets still hold).
+    enum Report { box, silent, either };
+    struct Case {
+        const char* name;
+        int button;
+        Event event;
+        Report report;
+    };
+    for (const Case& c : {Case{"download cancelled", IDC_FTP_DOWNLOAD, cancel, box},
+                          {"upload cancelled", IDC_FTP_UPLOAD, cancel, either},
+                          {"download from a server that stops answering", IDC_FTP_DOWNLOAD, stallThenCancel, silent},
+                          {"download from a server that dies", IDC_FTP_DOWNLOAD, serverDies, box}}) {
+        SCOPED_TRACE(c.name);
+        // Larger than what the sockets' buffers hold, so that the upload is still writing.
+        std::string big = Bytes(16 << 20, 7);
+        FtpServers::Server server = servers_.Start("user", "secret", 256 * 1024);
+        std::string remote = server.root + "\\data\\big.bin";
+        ::CreateDirectoryA((server.root + "\\data").c_str(), nullptr);
+        TempFolder local;
+        std::string file = local.Path("big.bin");
+        bool upload = c.button == IDC_FTP_UPLOAD;
+        WriteFileBytes(upload ? file : remote, big);
+        if (!upload) WriteFileBytes(file, "old");
+        std::string failure = upload ? "Failed to upload file (" + file + " -> /data/big.bin)"
+                                     : "Failed to download file (/data/big.bin -> " + file + ")";
+
+        FtpDialog dialog("");
+        RunFtpDialog(dialog, [&](FtpUser& user) {
+            Connect(user, Local(server.port), "/data", local.Path());
+            user.Start(c.button);
+            // In the middle of the file.
+            EXPECT_TRUE(PumpUntil([&] { return upload ? FileSize(remote) > 0 : PartFiles(local.Path()) > 0; }, 20000));
+            ::Sleep(300);
+            if (c.event == stallThenCancel) servers_.Stall(server.port);
+            if (c.event == serverDies)
+                servers_.Stop(server.port);
+            else
+                user.Escape();
+            std::string reported = user.AwaitEnd(8000);
+            if (c.report == either && !reported.empty()) {
+                EXPECT_EQ(reported, failure);
+            } else {
+                EXPECT_EQ(reported, c.report == box ? failure : "");
+            }
+            user.Escape();
+            EXPECT_TRUE(user.AwaitClosed(3000)) << "the next Esc closes the dialog";
+        });
+        EXPECT_EQ(PartFiles(local.Path()), 0u);
+        if (!upload) {
+            EXPECT_TRUE(ReadFileBytes(file) == "old") << "the old file is replaced";
+        }
+        // A worker given up on wakes when its server goes, and ends.
+        servers_.Stop(server.port);
+    }
+}
+
+namespace {
+
+RegKey ProfileKey(int number) {
+    return OpenProgramKey(("Ftp" + std::to_string(number)).c_str(), true);
+}
+
+bool ProfileExists(int number) { return bool(OpenProgramKey(("Ftp" + std::to_string(number)).c_str())); }
+
+std::string ProfileText(int number, const char* name) {
+    RegKey key = OpenProgramKey(("Ftp" + std::to_string(number)).c_str());
+    return ReadRegistryString(key.Get(), name, 4096).value_or("(none)");
+}
+
+std::vector<std::string> Fields(FtpUser& user) {
+    std::vector<std::string> fields;
+    for (int id : {IDC_FTP_HOST, IDC_FTP_USERNAME, IDC_FTP_PASSWORD, IDC_FTP_REMOTE_DIR, IDC_FTP_LOCAL_DIR,
+                   IDC_FTP_SESSION})
+        fields.push_back(user.Text(id));
+    fields.push_back(user.Checked(IDC_FTP_PASSIVE) ? "passive" : "active");
+    return fields;
+}
+
+} // namespace
+
+// The list shows the profiles up to the first gap, whatever their values hold; saving and
+// deleting rewrite Ftp1 ... FtpN; the password is stored only when the user agrees to it.
+TEST_F(FtpDialogTest, SavedConnections) {
+    using namespace std::string_literals;
+    struct Value {
+        int profile;
+        const char* name;
+        DWORD type;
+        std::string data;
+    };
+    for (const Value& v : {Value{1, nullptr, REG_SZ, "good\0"s}, {1, "Host", REG_SZ, "h:1\0"s},
+                           {1, "Username", REG_SZ, "u\0"s}, {1, "Password", REG_SZ, "p\0"s},
+                           {1, "Remote", REG_SZ, "/r\0"s}, {1, "Local", REG_SZ, "C:\\l\0"s},
+                           {1, "Passive", REG_DWORD, "\1\0\0\0"s}, {2, nullptr, REG_SZ, "bad\0"s},
+                           {2, "Host", REG_BINARY, "h:2"}, {2, "Username", REG_SZ, std::string(5000, 'u') + '\0'},
+                           {2, "Password", REG_SZ, "unterminated"}, {2, "Remote", REG_SZ, ""},
+                           {2, "Local", REG_EXPAND_SZ, "%TEMP%\\l\0"s}, {2, "Passive", REG_SZ, "1\0"s},
+                           {4, nullptr, REG_SZ, "after a gap\0"s}})
+        ::RegSetValueExA(ProfileKey(v.profile).Get(), v.name, 0, v.type, reinterpret_cast<const BYTE*>(v.data.data()),
+                         static_cast<DWORD>(v.data.size()));
+    FtpServers::Server server = servers_.Start("user", "secret");
+    TempFolder local;
+    using Fields_ = std::vector<std::string>;
+    FtpDialog dialog("");
+    RunFtpDialog(dialog, [&](FtpUser& user) {
+        EXPECT_EQ(user.Rows(), (Fields_{"good", "bad"}));
+        user.ClickRow(0);
+        EXPECT_EQ(Fields(user), (Fields_{"h:1", "u", "p", "/r", "C:\\l", "good", "passive"}));
+        EXPECT_TRUE(user.Enabled(IDC_FTP_UPLOAD));
+        user.ClickRow(1);
+        Fields_ fields = Fields(user);
+        // An unterminated value is either refused or read as exactly its bytes (Wine ends it).
+        EXPECT_TRUE(fields[2] == "" || fields[2] == "unterminated") << fields[2];
+        fields[2] = "";
+        EXPECT_EQ(fields, (Fields_{"", "", "", "", "%TEMP%\\l", "bad", "active"}));
+        EXPECT_FALSE(user.Enabled(IDC_FTP_DOWNLOAD));
+        user.ClickRow(0);
+        user.ClickRow(-1);
+        EXPECT_EQ(Fields(user), (Fields_{"", "", "", "", "", "", "active"}));
+        EXPECT_FALSE(user.Enabled(IDC_FTP_UPLOAD));
+        EXPECT_FALSE(user.Enabled(IDC_FTP_SAVE));
+
+        // No password, no question; the same name twice gives two rows.
+        Connect(user, Local(server.port), "/site", local.Path(), "");
+        user.Type(IDC_FTP_SESSION, "plain");
+        for (size_t rows : {3u, 4u}) {
+            user.Press(IDC_FTP_SAVE);
+            EXPECT_TRUE(PumpUntil([&] { return user.Rows().size() == rows; }));
+        }
+        EXPECT_EQ(user.Rows(), (Fields_{"good", "bad", "plain", "plain"}));
+        EXPECT_EQ(ProfileText(4, nullptr), "plain") << "the key after the gap is rewritten";
+        EXPECT_EQ(ProfileText(3, "Password"), "(none)");
+
+        // Declined, the password stays out of the registry but is used for this session.
+        user.Type(IDC_FTP_PASSWORD, "secret");
+        user.Type(IDC_FTP_SESSION, "with password");
+        user.Press(IDC_FTP_SAVE);
+        EXPECT_EQ(user.Answer(IDNO), LoadResourceString(IDS_SAVE_PASSWORD));
+        EXPECT_TRUE(PumpUntil([&] { return user.Rows().size() == 5; }));
+        EXPECT_EQ(ProfileText(5, "Password"), "(none)");
+        EXPECT_EQ(ProfileText(5, "Host"), Local(server.port));
+        EXPECT_EQ(user.Text(IDC_FTP_PASSWORD), "secret");
+        WriteFileBytes(local.Path("a.txt"), "a");
+        user.Start(IDC_FTP_UPLOAD);
+        EXPECT_EQ(user.AwaitEnd(), "");
+        EXPECT_TRUE(user.Enabled(IDC_FTP_SAVE));
+
+        // Two of five at once: Ftp1 to Ftp3 rewritten, Ftp4 deleted, Ftp5 left alone.
+        user.SelectRows({1, 3});
+        user.Press(IDC_FTP_DELETE);
+        EXPECT_TRUE(PumpUntil([&] { return user.Rows().size() == 3; }));
+        EXPECT_EQ(user.Rows(), (Fields_{"good", "plain", "with password"}));
+
+        for (int id : {IDC_FTP_SAVE, IDC_FTP_DELETE}) {
+            auto image = reinterpret_cast<HBITMAP>(::SendMessageA(user.Item(id), BM_GETIMAGE, IMAGE_BITMAP, 0));
+            BITMAP info{};
+            ASSERT_TRUE(image && ::GetObjectA(image, sizeof(info), &info));
+            EXPECT_EQ(info.bmWidth, 16);
+            HDC dc = ::CreateCompatibleDC(nullptr);
+            HGDIOBJ old = ::SelectObject(dc, image);
+            EXPECT_EQ(::GetPixel(dc, 0, 0), ::GetSysColor(COLOR_BTNFACE)) << "transparent background";
+            EXPECT_NE(::GetPixel(dc, 7, 7), ::GetSysColor(COLOR_BTNFACE));
+            ::SelectObject(dc, old);
+            ::DeleteDC(dc);
+        }
+    });
+    EXPECT_EQ(ReadFileBytes(server.root + "\\site\\a.txt"), "a");
+    EXPECT_EQ(ProfileText(2, nullptr), "plain");
+    EXPECT_EQ(ProfileText(3, nullptr), "with password");
+    EXPECT_FALSE(ProfileExists(4));
+    EXPECT_TRUE(ProfileExists(5));
+    FtpDialog again("");
+    RunFtpDialog(again, [&](FtpUser& user) {
+        EXPECT_EQ(user.Rows(), (Fields_{"good", "plain", "with password"}));
+        user.Escape();
+    });
+    servers_.Stop(server.port);
+}
+
+// Tools > FTP saves a modified document first, then opens the dialog on the document's folder;
+// a save that is cancelled keeps the dialog closed.
+TEST_F(FrameTest, ToolsFtpSavesTheDocumentAndStartsInItsFolder) {
+    TempFolder folder;
+    std::string path = folder.Path("page.php");
+    WriteFileBytes(path, "old");
+    ASSERT_TRUE(frame_->Tabs().OpenDocument(path, false));
+    Document* document = frame_->Tabs().SelectedDocument();
+    document->View().Call(SCI_APPENDTEXT, 4, " new");
+    std::string localDir;
+    {
+        FtpDialogScript script([&](FtpUser& user) {
+            localDir = user.Text(IDC_FTP_LOCAL_DIR);
+            user.Escape();
+        });
+        Command(ID_TOOLS_FTP);
+        EXPECT_TRUE(script.Seen());
+    }
+    EXPECT_EQ(ReadFileBytes(path), "old new");
+    EXPECT_EQ(localDir, folder.Path());
+
+    Command(ID_FILE_NEW);
+    frame_->Tabs().SelectedDocument()->View().Call(SCI_APPENDTEXT, 3, "new");
+    FileDialogDriver cancel("Save As", "");
+    FtpDialogScript unwanted([](FtpUser& user) { user.Escape(); }, 2000);
+    Command(ID_TOOLS_FTP);
+    EXPECT_TRUE(cancel.Done());
+    EXPECT_FALSE(unwanted.Seen());
+}

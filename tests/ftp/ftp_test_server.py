@@ -1,0 +1,131 @@
+#!/usr/bin/python3
+# FTP servers on 127.0.0.1 for the FTP tests, run by Debian's python3 (pyftpdlib).
+"""Usage:
+  ftp_test_server.py CONTROL_PORT
+      Connects to 127.0.0.1:CONTROL_PORT, where the test listens, and answers its commands,
+      one line each way:
+        start USER PASSWORD LIMIT   a server in a process of its own, with a fresh root folder;
+                                    LIMIT bytes per second each way (0: no limit)
+                                    -> "ok PORT ROOT"
+        stall PORT                  the server stops answering anything (SIGSTOP)
+        stop PORT                   ends the server and removes its root folder -> "ok"
+        touch PORT NAME             a small file NAME (the rest of the line) in the server's root
+        unused                      a port on which nothing listens -> "ok PORT"
+        mirror PORT USER PASSWORD up|down LOCAL REMOTE
+                                    lftp copies the tree (the benchmarks' reference) -> "ok MS"
+      When the test closes the connection (or dies), every server is stopped and this ends.
+  ftp_test_server.py --serve ROOT USER PASSWORD LIMIT
+      One server; prints its port on the first line of standard output.
+"""
+
+import os
+import shutil
+import time
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+
+
+def serve(root, user, password, limit):
+    from pyftpdlib.authorizers import DummyAuthorizer
+    from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
+    from pyftpdlib.servers import FTPServer
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(user, password, root, perm="elradfmwMT")
+    handler = type("Handler", (FTPHandler,), {})
+    handler.authorizer = authorizer
+    if limit > 0:
+        handler.dtp_handler = type("Throttled", (ThrottledDTPHandler,),
+                                   {"read_limit": limit, "write_limit": limit})
+    # A connection that a test keeps waiting is never ended by a timeout of the server's own.
+    handler.timeout = None
+    server = FTPServer(("127.0.0.1", 0), handler)
+    print(server.address[1], flush=True)
+    server.serve_forever()
+
+
+def control(port):
+    # Started from Wine, python cannot tell its own path.
+    python = sys.executable or "/usr/bin/python3"
+    servers = {}  # port -> (process, root)
+
+    def stop(server_port):
+        process, root = servers.pop(server_port)
+        try:
+            process.send_signal(signal.SIGCONT)
+            process.kill()
+            process.wait()
+        except OSError:
+            pass
+        shutil.rmtree(root, ignore_errors=True)
+
+    def answer(words, line):
+        if words[:1] == ["start"] and len(words) == 4:
+            root = tempfile.mkdtemp(prefix="qmftp-")
+            process = subprocess.Popen(
+                [python, os.path.abspath(__file__), "--serve", root] + words[1:],
+                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, text=True)
+            server_port = int(process.stdout.readline())
+            servers[server_port] = (process, root)
+            return f"ok {server_port} {root}"
+        if words[:1] == ["stall"] and len(words) == 2:
+            servers[int(words[1])][0].send_signal(signal.SIGSTOP)
+            return "ok"
+        if words[:1] == ["stop"] and len(words) == 2:
+            stop(int(words[1]))
+            return "ok"
+        if words[:1] == ["touch"] and len(words) >= 3:
+            name = line.rstrip("\n").split(" ", 2)[2]
+            with open(os.path.join(servers[int(words[1])][1], name), "w") as f:
+                f.write("x")
+            return "ok"
+        if words[:1] == ["mirror"] and len(words) == 7:
+            server_port, user, password, direction, local, remote = words[1:]
+            mirror = f"mirror --no-perms {'-R ' + local + ' ' + remote if direction == 'up' else remote + ' ' + local}"
+            started = time.monotonic()
+            subprocess.run(["lftp", "-u", f"{user},{password}", "-e",
+                            f"set ftp:passive-mode on; set cmd:fail-exit yes; {mirror}; quit",
+                            f"ftp://127.0.0.1:{server_port}"],
+                           check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+            return f"ok {int((time.monotonic() - started) * 1000)}"
+        if words == ["unused"]:
+            probe = socket.socket()
+            probe.bind(("127.0.0.1", 0))
+            port = probe.getsockname()[1]
+            probe.close()
+            return f"ok {port}"
+        return "error unknown request"
+
+    connection = socket.create_connection(("127.0.0.1", port))
+    lines = connection.makefile("rw", encoding="utf-8", newline="\n")
+    try:
+        for line in lines:
+            try:
+                reply = answer(line.split(), line)
+            except Exception as error:  # a bad request must not end the other servers
+                reply = f"error {error!r}"
+            lines.write(reply + "\n")
+            lines.flush()
+    except OSError:
+        pass  # the test went away
+    finally:
+        for server_port in list(servers):
+            stop(server_port)
+
+
+def main(argv):
+    if len(argv) == 6 and argv[1] == "--serve":
+        serve(argv[2], argv[3], argv[4], int(argv[5]))
+    elif len(argv) == 2:
+        control(int(argv[1]))
+    else:
+        sys.stderr.write(__doc__)
+        return 2
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
