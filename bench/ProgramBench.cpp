@@ -197,7 +197,11 @@ public:
         while (!stop_) {
             Clock::time_point sent = Clock::now();
             Answers(window, 600000);
-            longest_ = std::max(longest_.load(), Seconds(sent, Clock::now()));
+            double waited = Seconds(sent, Clock::now());
+            if (waited > 0.1) ++overLimit_;
+            if (getenv("QM_BENCH_TRACE") && waited > 0.05)
+                std::printf("    wait %.0f ms at %.2f s\n", waited * 1000, Seconds(start_, sent));
+            longest_ = std::max(longest_.load(), waited);
             ::Sleep(5);
         }
     }) {}
@@ -211,6 +215,8 @@ public:
 private:
     std::atomic<bool> stop_{false};
     std::atomic<double> longest_{0};
+    std::atomic<int> overLimit_{0};
+    Clock::time_point start_ = Clock::now();
     std::thread thread_;
 };
 

@@ -495,11 +495,13 @@ TEST_F(NewView, DrawsTextFarPastTheColouredPartOnlyOnceTheLexerHasReachedIt) {
             sptr_t from = std::max(first, styled);
             ASSERT_TRUE(Call(view_, SCI_INDICATORVALUEAT, uncoloured, from)) << "round " << round;
             ASSERT_GE(Call(view_, SCI_INDICATOREND, uncoloured, from), end) << "round " << round;
+            ASSERT_EQ(Call(view_, SCI_GETCARETPERIOD), 0);
         }
         testing_support::PumpMessages(5);
     }
     ASSERT_TRUE(coloured);
     EXPECT_EQ(Call(view_, SCI_INDICATORVALUEAT, uncoloured, end - 1), 0) << "nothing stays hidden";
+    EXPECT_EQ(Call(view_, SCI_GETCARETPERIOD), static_cast<sptr_t>(::GetCaretBlinkTime())) << "the caret blinks again";
     EXPECT_EQ(Call(view_, SCI_GETSTYLEAT, end - 22), SCE_HPHP_WORD); // "strlen" on the last PHP line
     EXPECT_EQ(Call(view_, SCI_INDICGETSTYLE, uncoloured), INDIC_TEXTFORE);
     EXPECT_EQ(Call(view_, SCI_INDICGETFORE, uncoloured), Call(view_, SCI_STYLEGETBACK, 0));
