@@ -2,6 +2,7 @@
 #include "php/TagWorker.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "win/Paths.h"
 
@@ -43,6 +44,27 @@ bool WriteListFile(const std::string& path, const std::vector<std::string>& file
     DWORD written = 0;
     return ::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
            written == text.size();
+}
+
+// What ctags and a run of ours left half-done in the cache folder when the program was killed:
+// temporary files of processes that no longer exist. Ours carry our process id.
+void RemoveLeftovers() {
+    const std::string& folder = TagCacheFolder();
+    if (folder.empty()) return;
+    WIN32_FIND_DATAA data;
+    FindHandle find(::FindFirstFileA((folder + "\\*.*").c_str(), &data));
+    if (!find) return;
+    do {
+        std::string name = data.cFileName;
+        bool temporary = name.ends_with(".tmp") || name.ends_with(".list");
+        size_t dot = name.rfind('.');
+        size_t before = dot == std::string::npos || dot == 0 ? std::string::npos : name.rfind('.', dot - 1);
+        if (!temporary || before == std::string::npos) continue;
+        DWORD owner = std::strtoul(name.c_str() + before + 1, nullptr, 10);
+        KernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, owner));
+        if (owner != 0 && (!process || ::WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0))
+            ::DeleteFileA((folder + "\\" + name).c_str());
+    } while (::FindNextFileA(find.Get(), &data));
 }
 
 struct ThreadStart {
@@ -142,6 +164,7 @@ DWORD WINAPI TagWorker::ThreadMain(void* parameter) {
 }
 
 void TagWorker::Work(size_t slot) {
+    if (slot == 0 && !leftoversRemoved_.exchange(true)) RemoveLeftovers();
     Job job;
     while (NextJob(slot, job)) {
         if (job.project)

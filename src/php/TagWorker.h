@@ -75,6 +75,7 @@ class TagWorker {
     KernelHandle stopEvent_;
     KernelHandle job_; // ends every ctags with the program, even when the program is killed
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> leftoversRemoved_{false};
     TagLimits limits_;
     DWORD fixedTimeLimit_ = 0;
     ProjectTagStore projects_;

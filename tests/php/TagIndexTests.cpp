@@ -349,9 +349,11 @@ TEST(TagWorker, CtagsThatHangsOrFailsLeavesTheLastCompleteTagFile) {
         EXPECT_EQ(index.FindUserFunction("previous", path), "function previous($complete)") << name;
         EXPECT_EQ(index.FindUserFunction("half", path), std::nullopt) << name;
     }
-    for (const std::string& name : FolderNames(TagCacheFolder()))
-        EXPECT_FALSE(name.ends_with(".tmp") || name.ends_with(".list"))
-            << name << " left in the cache folder";
+    for (const char* name : {"hang.php", "fail.php"}) {
+        std::string tagName = ::PathFindFileNameA(TagFilePath(folder.Path(name)).c_str());
+        for (const std::string& left : FolderNames(TagCacheFolder()))
+            EXPECT_FALSE(left.starts_with(tagName) && left != tagName) << left << " left in the cache folder";
+    }
 
     // Files above the size bound get no tag file, and lose the one they had.
     std::string big = folder.Path("big.php");
@@ -373,6 +375,50 @@ TEST(TagWorker, StoppingEndsTheRunningCtagsAtOnce) {
     worker.Stop();
     EXPECT_EQ(RunningProcesses("fake_ctags.exe"), 0);
     EXPECT_TRUE(worker.WaitIdle(0));
+}
+
+// The child half of the test below: starts a ctags that hangs, then dies without a word.
+TEST(TagWorker, DISABLED_KilledWhileCtagsRuns) {
+    char hang[MAX_PATH] = "";
+    ASSERT_GT(::GetEnvironmentVariableA("QM_HANGING_SOURCE", hang, MAX_PATH), 0u);
+    TagWorker worker;
+    worker.Queue(BesideUs("fake_ctags.exe"), hang);
+    // Once ctags has begun to write.
+    std::string half = TagFilePath(hang) + "." + std::to_string(::GetCurrentProcessId()) + ".tmp";
+    ASSERT_TRUE(PumpUntil([&] { return ::PathFileExistsA(half.c_str()) != FALSE; }, 10000));
+    ::TerminateProcess(::GetCurrentProcess(), 9);
+}
+
+TEST(TagWorker, AProgramThatIsKilledLeavesNoCtagsRunning) {
+    TempFolder folder;
+    WriteTagged(folder.Path("hang.php"), "hang");
+    ASSERT_TRUE(::SetEnvironmentVariableA("QM_HANGING_SOURCE", folder.Path("hang.php").c_str()));
+    char self[MAX_PATH];
+    ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string line =
+        std::string("\"") + self +
+        "\" --gtest_also_run_disabled_tests --gtest_filter=TagWorker.DISABLED_KilledWhileCtagsRuns";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION child{};
+    ASSERT_TRUE(::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                                 nullptr, &startup, &child));
+    KernelHandle process(child.hProcess), thread(child.hThread);
+    ASSERT_EQ(::WaitForSingleObject(process.Get(), 30000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    ::GetExitCodeProcess(process.Get(), &code);
+    ASSERT_EQ(code, 9u) << "the child never saw its ctags start";
+    EXPECT_TRUE(PumpUntil([] { return RunningProcesses("fake_ctags.exe") == 0; }, 5000));
+
+    // What the killed run left half-written goes when a worker starts in another run.
+    std::string half =
+        TagFilePath(folder.Path("hang.php")) + "." + std::to_string(child.dwProcessId) + ".tmp";
+    EXPECT_TRUE(::PathFileExistsA(half.c_str()));
+    TagWorker next;
+    WriteTagged(folder.Path("other.php"), "<?php");
+    next.Queue(BesideUs("fake_ctags.exe"), folder.Path("other.php"));
+    ASSERT_TRUE(next.WaitIdle(20000));
+    EXPECT_FALSE(::PathFileExistsA(half.c_str()));
 }
 
 // A session of twenty files: at most two ctags at a time, and a path queued again while it
