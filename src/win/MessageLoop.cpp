@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "win/Handles.h"
+#include "win/Window.h"
 
 void MessageLoop::AddMessageFilter(MessageFilter* filter) { filters_.push_back(filter); }
 
@@ -15,20 +16,35 @@ void MessageLoop::AddIdleHandler(IdleHandler* handler) { idleHandlers_.push_back
 
 void MessageLoop::RemoveIdleHandler(IdleHandler* handler) { std::erase(idleHandlers_, handler); }
 
+// A filter or idle handler that throws would end the loop, and the program with its unsaved
+// documents: the exception is reported as one escaping a window procedure, and the loop goes
+// on. An idle handler would fail again on every pass, so only its first failure is reported.
 bool MessageLoop::OnIdle() {
     bool more = false;
-    // A handler may remove itself while it runs: walk a copy.
-    std::vector<IdleHandler*> handlers = idleHandlers_;
-    for (IdleHandler* handler : handlers)
-        if (handler->OnIdle()) more = true;
+    try {
+        // A handler may remove itself while it runs: walk a copy.
+        std::vector<IdleHandler*> handlers = idleHandlers_;
+        for (IdleHandler* handler : handlers)
+            if (handler->OnIdle()) more = true;
+    } catch (...) {
+        if (!idleFailureReported_) {
+            idleFailureReported_ = true;
+            OnEscapedException(Message{nullptr, WM_NULL, 0, 0});
+        }
+        more = false;
+    }
     return more;
 }
 
 bool MessageLoop::PreTranslateMessage(MSG& msg) {
-    // Last added first, so a modeless dialog opened later sees its keys before the frame.
-    std::vector<MessageFilter*> filters = filters_;
-    for (auto it = filters.rbegin(); it != filters.rend(); ++it)
-        if ((*it)->PreTranslateMessage(msg)) return true;
+    try {
+        // Last added first, so a modeless dialog opened later sees its keys before the frame.
+        std::vector<MessageFilter*> filters = filters_;
+        for (auto it = filters.rbegin(); it != filters.rend(); ++it)
+            if ((*it)->PreTranslateMessage(msg)) return true;
+    } catch (...) {
+        OnEscapedException(Message{msg.hwnd, msg.message, msg.wParam, msg.lParam});
+    }
     return false;
 }
 

@@ -40,6 +40,7 @@ public:
 private:
     std::vector<MessageFilter*> filters_;
     std::vector<IdleHandler*> idleHandlers_;
+    bool idleFailureReported_ = false;
 };
 
 // The module-wide bookkeeping: which loop runs on which thread.

@@ -10,6 +10,7 @@
 
 #include "app/CrashReport.h"
 #include "support/TestSupport.h"
+#include "win/MessageLoop.h"
 #include "win/Window.h"
 
 using namespace testing_support;
@@ -91,6 +92,19 @@ protected:
     }
 };
 
+// An idle pass that fails twice, as a command-state update out of memory would, then ends the loop.
+class FailingIdle : public IdleHandler {
+public:
+    int calls = 0;
+    bool OnIdle() override {
+        if (++calls == 3) {
+            ::PostQuitMessage(7);
+            return false;
+        }
+        throw std::bad_alloc();
+    }
+};
+
 } // namespace
 
 // Only ever run as children of the test below, each in its own process.
@@ -151,5 +165,26 @@ TEST(CrashReport, ExceptionInAWindowProcedureIsReportedAndAFailedCloseKeepsTheWi
     }
     RemoveCrashReport();
     ::DestroyWindow(handle);
+    ::DeleteFileA(dump.c_str());
+}
+
+TEST(CrashReport, ExceptionInTheIdlePassIsReportedOnceAndTheLoopGoesOn) {
+    std::string dump = Beside("Quillmark.dmp");
+    ::DeleteFileA(dump.c_str());
+    InstallCrashReport();
+    MessageLoop loop;
+    FailingIdle idle;
+    loop.AddIdleHandler(&idle);
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 50, nullptr); // messages that wake the loop for more idle passes
+    {
+        BoxAnswerer answer("Quillmark", IDOK, 60000);
+        answer.AnswerAll();
+        EXPECT_EQ(loop.Run(), 7) << "the loop ends as asked, not by the exception";
+        EXPECT_EQ(idle.calls, 3);
+        EXPECT_EQ(answer.Count(), 1) << "a failing idle pass is reported once, not on every pass";
+        ExpectReport(answer.Text(), dump);
+    }
+    ::KillTimer(nullptr, timer);
+    RemoveCrashReport();
     ::DeleteFileA(dump.c_str());
 }
