@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "ReleaseChannel.h"
 #include "config/SettingsValues.h"
 
 bool Settings::Load(const std::string& path) {
@@ -46,4 +47,10 @@ int ReadTagCacheLimit(const Settings& settings) {
     const TiXmlElement* tags = SettingsChild(settings.Root(), "Tags");
     const char* cache = tags ? tags->Attribute("Cache") : nullptr;
     return cache ? ParseSettingsInteger(cache) : Settings::kDefaultTagCacheLimit;
+}
+
+std::string ReadUpdateHost(const Settings& settings) {
+    const TiXmlElement* update = SettingsChild(settings.Root(), "Update");
+    const char* host = update ? update->Attribute("Host") : nullptr;
+    return host ? host : kReleaseUpdateHost;
 }

@@ -51,16 +51,24 @@ LocalHttpServer::~LocalHttpServer() {
 std::string LocalHttpServer::Host() const { return "127.0.0.1:" + std::to_string(port_); }
 
 bool LocalHttpServer::Put(const std::string& path, const std::string& bytes) {
+    // Each folder on the way, then the file.
+    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
+        ::CreateDirectoryA(LocalPath(path.substr(0, slash)).c_str(), nullptr);
+    return WriteFileBytes(LocalPath(path), bytes);
+}
+
+std::string LocalHttpServer::LocalPath(const std::string& path) const {
     std::string local = folder_.Path();
-    for (size_t at = 1; at <= path.size();) {
-        size_t slash = path.find('/', at);
-        std::string part = path.substr(at, slash == std::string::npos ? std::string::npos : slash - at);
-        local += "\\" + part;
-        if (slash == std::string::npos) break;
-        ::CreateDirectoryA(local.c_str(), nullptr);
-        at = slash + 1;
-    }
-    return WriteFileBytes(local, bytes);
+    for (char c : path) local += c == '/' ? '\\' : c;
+    return local;
+}
+
+bool LocalHttpServer::Remove(const std::string& path) { return ::DeleteFileA(LocalPath(path).c_str()) != FALSE; }
+
+void LocalHttpServer::Reset() {
+    rules_.clear();
+    ::DeleteFileA(folder_.Path("rules").c_str());
+    ::DeleteFileA(folder_.Path("requests.log").c_str());
 }
 
 bool LocalHttpServer::SetRule(const std::string& path, const std::string& rule) {

@@ -23,6 +23,10 @@ public:
 
     // Serves `bytes` at `path` ("/Quillmark/version.txt"); replaces what was there.
     bool Put(const std::string& path, const std::string& bytes);
+    // Stops serving `path`: it gets the 404 page.
+    bool Remove(const std::string& path);
+    // Forgets the requests so far and every rule.
+    void Reset();
     // How `path` is served from now on: "nolength", "slow BYTES_PER_SECOND" or "hang".
     bool SetRule(const std::string& path, const std::string& rule);
     // The paths requested so far, in order, and the User-Agent of each.
@@ -31,6 +35,7 @@ public:
 
 private:
     std::vector<std::pair<std::string, std::string>> Log() const;
+    std::string LocalPath(const std::string& path) const;
 
     TempFolder folder_;
     std::string rules_;
