@@ -2,7 +2,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all setup configure build test run bench clean
+.PHONY: all setup configure build test run bench installer clean
 
 all: build
 
@@ -20,6 +20,10 @@ test: build
 
 run: build
 	tools/run.sh $(BUILD)
+
+# QuillmarkSetup.exe beside the program, built with NSIS.
+installer: configure
+	cmake --build $(BUILD) --target installer
 
 bench: build
 	tools/bench.sh $(BUILD)

@@ -28,3 +28,6 @@ qm_delay_import(shell32 shell32.dll DragQueryFileA DragFinish DragAcceptFiles Sh
 qm_delay_import(dbghelp dbghelp.dll MiniDumpWriteDump)
 qm_delay_import(shlwapi shlwapi.dll PathAddBackslashA PathCombineA PathFileExistsA PathFindFileNameA
   PathRemoveFileSpecA PathFindExtensionA PathRemoveExtensionA StrRetToBufA)
+qm_delay_import(bcrypt bcrypt.dll BCryptOpenAlgorithmProvider BCryptCloseAlgorithmProvider
+  BCryptCreateHash BCryptHashData BCryptFinishHash BCryptDestroyHash BCryptImportKeyPair BCryptDestroyKey
+  BCryptVerifySignature)

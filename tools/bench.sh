@@ -7,7 +7,7 @@ cmake --build "$build" --target benchmarks
 "$here/wine-session.sh" start "$build" >/dev/null
 trap '"$here/wine-session.sh" stop "$build"' EXIT
 export QM_BUILD_DIR=$build
-# The FTP benchmark finds the tests' server helper in the sources.
+# The benchmarks that start a local server find its script in the source tree.
 export QM_SOURCE_DIR=$(cd "$here/.." && pwd)
 for bench in "$build"/bin/*_bench.exe; do
   echo "== $(basename "$bench" .exe)"

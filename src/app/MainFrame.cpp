@@ -9,6 +9,7 @@
 #include "config/DefaultEditor.h"
 #include "documents/DocumentCommands.h"
 #include "documents/Session.h"
+#include "ReleaseChannel.h"
 #include "php/CallTips.h"
 #include "php/ViewSetup.h"
 #include "resources/Resource.h"
@@ -274,7 +275,21 @@ LRESULT MainFrame::OnCreate(Message&) {
     RunDefaultEditorCheck(Handle());
     // 16. The last session's documents.
     RestoreSession(documentTabs_);
-    // 17. The update check starts here.
+    // 17. The update check, on a thread of its own (Host="" in the settings turns it off).
+    std::string updateHost = ReadUpdateHost(settings_);
+    if (IsUpdateHost(updateHost)) {
+        UpdateCheckSetup update;
+        update.host = updateHost;
+        update.frame = Handle();
+        update.doneMessage = WM_WORKER_DONE;
+        update.rebar = rebar_;
+        update.bandId = ID_BAND_UPDATE;
+        update.progress = updateBand_;
+        update.question = LoadResourceString(IDS_NEWER_VERSION);
+        update.caption = LoadResourceString(IDS_APP_NAME);
+        std::copy(std::begin(kReleasePublicKey), std::end(kReleasePublicKey), update.releaseKey.begin());
+        updateCheck_.Start(update);
+    }
     // 18. Never an empty strip at start.
     if (documentTabs_.Count() == 0) documentTabs_.OpenDocument(std::nullopt, false);
     // What can wait until the window is on the screen: a timer's message comes only once the
@@ -383,11 +398,13 @@ LRESULT MainFrame::OnDropFiles(Message& msg) {
 // Closing
 
 LRESULT MainFrame::OnClose(Message& msg) {
-    {
-        ScopedLock lock(updateLock_);
-        if (updateThread_ && updateSession_) updateSession_ = nullptr; // closing it aborts the check
+    // A running update check is stopped first, and the window stays. A later close closes it,
+    // even while the stopped thread still waits out a server that stopped answering: it shares
+    // nothing with the window that could go with it.
+    if (updateCheck_.Running() && !updateCheck_.CancelRequested()) {
+        updateCheck_.Cancel();
+        return 0;
     }
-    if (updateThread_) return 0; // closes once the check has ended
     for (int i = 0; i < documentTabs_.Count(); ++i) {
         Document* document = documentTabs_.DocumentAt(i);
         if (document && !ConfirmClose(*document, *this)) return 0;
@@ -412,12 +429,8 @@ LRESULT MainFrame::OnDestroy(Message& msg) {
 }
 
 LRESULT MainFrame::OnWorkerDone(Message& msg) {
-    DWORD exitCode = 0;
-    if (updateThread_) {
-        ::WaitForSingleObject(updateThread_.Get(), INFINITE);
-        ::GetExitCodeThread(updateThread_.Get(), &exitCode);
-        updateThread_.Reset();
-    }
+    // The thread posts this as its last act: it has ended or is about to.
+    DWORD exitCode = updateCheck_.Finish(10000);
     if (msg.wParam) {
         ::SendMessageA(rebar_, RB_SHOWBAND, ::SendMessageA(rebar_, RB_IDTOINDEX, ID_BAND_UPDATE, 0), FALSE);
         if (exitCode) ::PostMessageA(Handle(), WM_CLOSE, 0, 0);

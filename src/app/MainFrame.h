@@ -13,6 +13,7 @@
 #include "documents/DocumentHost.h"
 #include "documents/DocumentTabs.h"
 #include "documents/RecentFileList.h"
+#include "net/UpdateChecker.h"
 #include "php/EditingCommands.h"
 #include "php/TagIndex.h"
 #include "win/CommandBar.h"
@@ -72,6 +73,7 @@ public:
     HWND Toolbar() const { return toolbar_; }
     HWND StatusBar() const { return statusBar_; }
     HWND UpdateBand() const { return updateBand_; }
+    UpdateCheck& Updates() { return updateCheck_; }
     HWND ToolsTabs() const { return toolsTabs_; }
     HWND FilesTree() const { return filesTree_; }
     FileBrowser& Files() { return fileBrowser_; }
@@ -181,9 +183,8 @@ private:
     FINDREPLACEA findReplace_{};
     char findBuffer_[128] = "";
     char replaceBuffer_[128] = "";
-    CriticalSection updateLock_;
-    void* updateSession_ = nullptr; // the update check's internet session, guarded by updateLock_
-    KernelHandle updateThread_;
+    // The update check's thread, with what it shares with the window: updateLock and the session.
+    UpdateCheck updateCheck_;
 
     // Child windows.
     CommandBar commandBar_;

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "ReleaseChannel.h"
 #include "config/SettingsValues.h"
 #include "resources/Resource.h"
 #include "win/Handles.h"
@@ -122,4 +123,10 @@ int ReadTagCacheLimit(const Settings& settings) {
     const TiXmlElement* tags = SettingsChild(settings.Root(), "Tags");
     const char* cache = tags ? tags->Attribute("Cache") : nullptr;
     return cache ? ParseSettingsInteger(cache) : Settings::kDefaultTagCacheLimit;
+}
+
+std::string ReadUpdateHost(const Settings& settings) {
+    const TiXmlElement* update = SettingsChild(settings.Root(), "Update");
+    const char* host = update ? update->Attribute("Host") : nullptr;
+    return host ? host : kReleaseUpdateHost;
 }

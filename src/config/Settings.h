@@ -72,3 +72,8 @@ std::string SettingsKeywords(const Settings& settings, int set);
 // file, the element or the attribute is missing (an empty Cache reads as 0, like any text
 // without digits).
 int ReadTagCacheLimit(const Settings& settings);
+
+// The Host attribute of Update: the download server of the update check, "host" or "host:port".
+// The release host built into the program when the file, the element or the attribute is
+// missing; an empty Host turns the check off.
+std::string ReadUpdateHost(const Settings& settings);

@@ -64,9 +64,74 @@ void InternetSession::open(const char* agent, DWORD accessType, const char* prox
     if (!handle_) throw describeInternetError(nullptr, "Failed to open an internet session");
 }
 
+bool InternetHandle::setTimeouts(DWORD milliseconds) {
+    // Each kind of handle takes its own share of the options and refuses the others.
+    bool taken = false;
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
+                         INTERNET_OPTION_DATA_SEND_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT})
+        if (handle_ && ::InternetSetOptionA(handle_, option, &milliseconds, sizeof(milliseconds))) taken = true;
+    return taken;
+}
+
+namespace {
+
+// The session's bound for one wait, for the connection's sends and receives. Wine keeps only
+// the connect time-out on a session (and reports the others as unknown): it stands for all.
+DWORD SessionTimeout(HINTERNET session) {
+    for (DWORD option : {INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_CONNECT_TIMEOUT}) {
+        DWORD value = 0, size = sizeof(value);
+        if (::InternetQueryOptionA(session, option, &value, &size) && value) return value;
+    }
+    return 0;
+}
+
+} // namespace
+
 void UrlRequest::open(HINTERNET session, const char* url, const char* headers, DWORD headersLength, DWORD flags) {
-    reset(::InternetOpenUrlA(session, url, headers, headersLength, flags, reinterpret_cast<DWORD_PTR>(this)));
-    if (!handle_) throw describeInternetError(nullptr, "Failed to open http url (%s)", url);
+    close();
+    auto context = reinterpret_cast<DWORD_PTR>(this);
+    char host[INTERNET_MAX_HOST_NAME_LENGTH] = "", user[256] = "", password[256] = "";
+    URL_COMPONENTSA parts{};
+    parts.dwStructSize = sizeof(parts);
+    parts.lpszHostName = host;
+    parts.dwHostNameLength = sizeof(host);
+    parts.lpszUserName = user;
+    parts.dwUserNameLength = sizeof(user);
+    parts.lpszPassword = password;
+    parts.dwPasswordLength = sizeof(password);
+    parts.dwUrlPathLength = 1; // pointers into the URL: the path runs on to its end with the query
+    bool http = ::InternetCrackUrlA(url, 0, 0, &parts) &&
+                (parts.nScheme == INTERNET_SCHEME_HTTP || parts.nScheme == INTERNET_SCHEME_HTTPS);
+    if (!http) {
+        reset(::InternetOpenUrlA(session, url, headers, headersLength, flags, context));
+        if (!handle_) throw describeInternetError(nullptr, "Failed to open http url (%s)", url);
+        return;
+    }
+    connection_ = ::InternetConnectA(session, host, parts.nPort, user[0] ? user : nullptr,
+                                     password[0] ? password : nullptr, INTERNET_SERVICE_HTTP, 0, context);
+    if (!connection_) throw describeInternetError(nullptr, "Failed to open http url (%s)", url);
+    if (DWORD timeout = SessionTimeout(session))
+        for (DWORD option : {INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
+            ::InternetSetOptionA(connection_, option, &timeout, sizeof(timeout));
+    if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
+    const char* path = parts.lpszUrlPath && *parts.lpszUrlPath ? parts.lpszUrlPath : "/";
+    handle_ = ::HttpOpenRequestA(connection_, "GET", path, nullptr, nullptr, nullptr, flags, context);
+    if (!handle_ || !::HttpSendRequestA(handle_, headers, headers ? headersLength : 0, nullptr, 0)) {
+        CInternetException error = describeInternetError(nullptr, "Failed to open http url (%s)", url);
+        close();
+        throw error;
+    }
+}
+
+void UrlRequest::close() {
+    InternetHandle::close();
+    if (connection_) ::InternetCloseHandle(connection_);
+    connection_ = nullptr;
+}
+
+void UrlRequest::abandon() {
+    handle_ = nullptr;
+    connection_ = nullptr;
 }
 
 DWORD UrlRequest::read(void* buffer, DWORD size) {

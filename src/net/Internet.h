@@ -37,6 +37,10 @@ public:
     HINTERNET release();
     // Takes over `handle`, closing the one held before.
     void reset(HINTERNET handle = nullptr);
+    // Bounds connecting, sending and every wait for the server on this handle and on what is
+    // opened on it: without them a server that stops answering holds a call for ever. False
+    // when the handle took none of them.
+    bool setTimeouts(DWORD milliseconds);
 
 protected:
     HINTERNET handle_ = nullptr;
@@ -52,16 +56,28 @@ public:
               const char* proxy = nullptr, const char* proxyBypass = nullptr, DWORD flags = 0);
 };
 
-// A URL opened on a session (InternetOpenUrlA); every operation throws CInternetException.
+// A URL opened on a session; every operation throws CInternetException. An http or https URL
+// is opened through a connection of its own (InternetConnectA, HttpOpenRequestA,
+// HttpSendRequestA) that carries the session's time-outs: Wine's InternetOpenUrlA passes on only
+// the connect time-out, so a server that stops answering would hold its reads for ever.
 class UrlRequest : public InternetHandle {
 public:
     UrlRequest() = default;
+    ~UrlRequest() override { close(); }
     void open(HINTERNET session, const char* url, const char* headers = nullptr, DWORD headersLength = 0,
               DWORD flags = 0);
     // The bytes read, 0 at the end of the content.
     DWORD read(void* buffer, DWORD size);
     void queryInfo(DWORD infoLevel, void* buffer, DWORD& bufferLength, DWORD* index = nullptr);
     void queryNumber(DWORD infoLevel, DWORD& result, DWORD* index = nullptr);
+    // Closes the request, then its connection.
+    void close();
+    // Forgets both handles without closing them: closing a session closes everything opened on
+    // it, so a request of a session that its owner closed must not close its handles again.
+    void abandon();
+
+private:
+    HINTERNET connection_ = nullptr;
 };
 
 // The executable's file name without folder and extension ("Quillmark").

@@ -172,6 +172,8 @@ public:
     CriticalSection(const CriticalSection&) = delete;
     CriticalSection& operator=(const CriticalSection&) = delete;
     void Enter() noexcept { ::EnterCriticalSection(&section_); }
+    // Enters only when no other thread holds it: for a thread that must never wait for it.
+    bool TryEnter() noexcept { return ::TryEnterCriticalSection(&section_) != FALSE; }
     void Leave() noexcept { ::LeaveCriticalSection(&section_); }
 
 private:
