@@ -211,6 +211,8 @@ TEST(Accelerators, EveryKeyRaisesItsCommand) {
         {ctrl | FSHIFT, VK_OEM_7, ID_INSERT_PHP_TAGGED_STRING},
         {FVIRTKEY, VK_F6, ID_NEXT_PANE},
         {shift, VK_F6, ID_PREV_PANE},
+        {ctrl, VK_TAB, ID_NEXT_PANE},
+        {ctrl | FSHIFT, VK_TAB, ID_PREV_PANE},
     };
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(LoadAccelerators(), expected);
