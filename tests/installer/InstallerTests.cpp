@@ -10,6 +10,7 @@
 #include <string>
 
 #include "config/Settings.h"
+#include "support/ChildProcess.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -27,64 +28,8 @@ std::string BinFolder() {
 
 bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// A started process, killed at the end if it is still running.
-class Process {
-public:
-    explicit Process(std::string commandLine) {
-        STARTUPINFOA startup{sizeof(startup)};
-        started_ = ::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                    &startup, &info_) != FALSE;
-    }
-    ~Process() {
-        if (!started_) return;
-        if (::WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(info_.hProcess, 99);
-        ::CloseHandle(info_.hProcess);
-        ::CloseHandle(info_.hThread);
-    }
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-
-    bool Started() const { return started_; }
-    DWORD Id() const { return info_.dwProcessId; }
-    // The exit code, or STILL_ACTIVE when it did not end in time.
-    DWORD Wait(DWORD ms = 60000) const {
-        ::WaitForSingleObject(info_.hProcess, ms);
-        DWORD code = STILL_ACTIVE;
-        ::GetExitCodeProcess(info_.hProcess, &code);
-        return code;
-    }
-
-private:
-    bool started_ = false;
-    PROCESS_INFORMATION info_{};
-};
-
-// The process's visible main window, waited for.
-HWND MainWindowOf(const Process& process) {
-    struct Search {
-        DWORD id;
-        HWND found = nullptr;
-    } search{process.Id()};
-    for (int i = 0; i < 300 && !search.found; ++i) {
-        ::EnumWindows(
-            [](HWND window, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                DWORD id = 0;
-                ::GetWindowThreadProcessId(window, &id);
-                char name[64] = "";
-                ::GetClassNameA(window, name, sizeof(name));
-                if (id != s->id || !::IsWindowVisible(window) || lstrcmpA(name, "QuillmarkMainFrame") != 0) return TRUE;
-                s->found = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        if (!search.found) ::Sleep(50);
-    }
-    return search.found;
-}
-
 // Closes a running Quillmark as the user would, again while its update check still holds it.
-DWORD CloseProgram(const Process& program, HWND window) {
+DWORD CloseProgram(const ChildProcess& program, HWND window) {
     DWORD code = STILL_ACTIVE;
     for (int i = 0; i < 40 && code == STILL_ACTIVE; ++i) {
         ::PostMessageA(window, WM_CLOSE, 0, 0);
@@ -140,11 +85,11 @@ protected:
     }
     void TearDown() override { ClearProgramRegistry(); }
 
-    DWORD Install() { return Process("\"" + setup_ + "\" /S /D=" + target_).Wait(); }
+    DWORD Install() { return ChildProcess("\"" + setup_ + "\" /S /D=" + target_).Wait(); }
     // The uninstaller runs from a copy of itself in the temporary folder, so that it can delete
     // itself: its first process ends at once, and the files go a moment later.
     bool Uninstall(const std::string& options = "") {
-        if (Process("\"" + target_ + "\\Uninstall.exe\" /S" + options).Wait() != 0) return false;
+        if (ChildProcess("\"" + target_ + "\\Uninstall.exe\" /S" + options).Wait() != 0) return false;
         for (int i = 0; i < 300 && Exists(target_ + "\\Uninstall.exe"); ++i) ::Sleep(50);
         for (int i = 0; i < 100 && !UninstallValue("DisplayName").empty(); ++i) ::Sleep(50);
         return !Exists(target_ + "\\Uninstall.exe");
@@ -184,11 +129,11 @@ TEST_F(InstallerTest, InstallsRunsAndUninstallsKeepingTheSettings) {
     ASSERT_TRUE(installed.Save());
 
     {
-        Process program("\"" + target_ + "\\Quillmark.exe\"");
-        HWND window = MainWindowOf(program);
+        ChildProcess program("\"" + target_ + "\\Quillmark.exe\"");
+        HWND window = program.WaitForWindow("QuillmarkMainFrame");
         ASSERT_NE(window, nullptr) << "the installed Quillmark starts";
         // An upgrade while it runs waits for it instead of failing on a file in use.
-        Process upgrade("\"" + setup_ + "\" /S /D=" + target_);
+        ChildProcess upgrade("\"" + setup_ + "\" /S /D=" + target_);
         EXPECT_EQ(upgrade.Wait(1500), static_cast<DWORD>(STILL_ACTIVE));
         EXPECT_EQ(CloseProgram(program, window), 1u);
         EXPECT_EQ(upgrade.Wait(), 0u);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "UpdateTestSupport.h"
+#include "support/ChildProcess.h"
 #include "support/LocalHttpServer.h"
 
 using namespace testing_support;
@@ -36,35 +37,6 @@ std::string EnvironmentWithTemp(const std::string& temp) {
     return block;
 }
 
-// Presses `button` in the message box with that caption that `process` shows; false when none
-// came in time.
-bool PressBoxButton(DWORD process, const char* caption, int button, int timeoutMs = 30000) {
-    struct Search {
-        DWORD process;
-        const char* caption;
-        HWND found = nullptr;
-    } search{process, caption};
-    for (int waited = 0; waited < timeoutMs && !search.found; waited += 50) {
-        ::EnumWindows(
-            [](HWND window, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                DWORD id = 0;
-                ::GetWindowThreadProcessId(window, &id);
-                char name[64] = "";
-                ::GetClassNameA(window, name, sizeof(name));
-                if (id != s->process || !::IsWindowVisible(window) || lstrcmpA(name, "#32770") != 0 ||
-                    WindowText(window) != s->caption)
-                    return TRUE;
-                s->found = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        if (!search.found) ::Sleep(50);
-    }
-    HWND target = search.found ? ::GetDlgItem(search.found, button) : nullptr;
-    return target && ::PostMessageA(target, BM_CLICK, 0, 0);
-}
-
 } // namespace
 
 TEST(UpdateProgram, UpgradesItselfThroughTheSignedInstaller) {
@@ -75,8 +47,8 @@ TEST(UpdateProgram, UpgradesItselfThroughTheSignedInstaller) {
 
     // A copy of the program with settings of its own, and a temporary folder of its own.
     TempFolder folder;
-    std::string program = folder.Path("Quillmark.exe");
-    ASSERT_TRUE(::CopyFileA((BinFolder() + "\\Quillmark.exe").c_str(), program.c_str(), FALSE));
+    std::string copy = folder.Path("Quillmark.exe");
+    ASSERT_TRUE(::CopyFileA((BinFolder() + "\\Quillmark.exe").c_str(), copy.c_str(), FALSE));
     std::string settings = ReadFileBytes(BinFolder() + "\\Quillmark.xml");
     size_t off = settings.find("<Update Host=\"\"");
     ASSERT_NE(off, std::string::npos);
@@ -85,18 +57,11 @@ TEST(UpdateProgram, UpgradesItselfThroughTheSignedInstaller) {
     ASSERT_TRUE(::CreateDirectoryA(folder.Path("temp").c_str(), nullptr));
     ClearProgramRegistry();
 
-    std::string environment = EnvironmentWithTemp(folder.Path("temp"));
-    std::string commandLine = "\"" + program + "\"";
-    STARTUPINFOA startup{sizeof(startup)};
-    PROCESS_INFORMATION info{};
-    ASSERT_TRUE(::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, environment.data(),
-                                 folder.Path().c_str(), &startup, &info));
-    EXPECT_TRUE(PressBoxButton(info.dwProcessId, "Quillmark", IDYES)) << "the question";
-    DWORD code = STILL_ACTIVE;
-    if (::WaitForSingleObject(info.hProcess, 30000) == WAIT_TIMEOUT) ::TerminateProcess(info.hProcess, 99);
-    ::GetExitCodeProcess(info.hProcess, &code);
-    ::CloseHandle(info.hProcess);
-    ::CloseHandle(info.hThread);
+    ChildProcess program("\"" + copy + "\"", EnvironmentWithTemp(folder.Path("temp")), folder.Path());
+    HWND box = program.WaitForWindow("#32770", "Quillmark", 30000);
+    ASSERT_NE(box, nullptr) << "the question";
+    ::PostMessageA(::GetDlgItem(box, IDYES), BM_CLICK, 0, 0);
+    DWORD code = program.Wait(30000);
 
     EXPECT_EQ(code, 1u) << "it closed itself through its normal close";
     std::string marker = folder.Path("temp\\QuillmarkSetup.exe.ran");
