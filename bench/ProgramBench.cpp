@@ -7,6 +7,7 @@
 // second argument asks for a diagnostic run without it.
 #include <windows.h>
 #include <psapi.h>
+#include <tlhelp32.h>
 #include <shlwapi.h>
 
 #include <algorithm>
@@ -117,6 +118,7 @@ public:
         if (!started_) return;
         if (frame_) ::PostMessageA(frame_, WM_CLOSE, 0, 0);
         if (::WaitForSingleObject(info_.hProcess, 60000) == WAIT_TIMEOUT) ::TerminateProcess(info_.hProcess, 1);
+        EndChildren();
         ::CloseHandle(info_.hProcess);
         ::CloseHandle(info_.hThread);
     }
@@ -183,6 +185,21 @@ public:
     }
 
 private:
+    // A ctags the program started and left running would take the CPU from the next runs.
+    void EndChildren() const {
+        HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        if (snapshot == INVALID_HANDLE_VALUE) return;
+        PROCESSENTRY32 entry{sizeof(entry)};
+        for (BOOL more = ::Process32First(snapshot, &entry); more; more = ::Process32Next(snapshot, &entry)) {
+            if (entry.th32ParentProcessID != info_.dwProcessId) continue;
+            if (HANDLE child = ::OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID)) {
+                ::TerminateProcess(child, 1);
+                ::CloseHandle(child);
+            }
+        }
+        ::CloseHandle(snapshot);
+    }
+
     const Program& program_;
     PROCESS_INFORMATION info_{};
     bool started_ = false;
