@@ -46,16 +46,30 @@ bool WriteListFile(const std::string& path, const std::vector<std::string>& file
            written == text.size();
 }
 
-// What ctags and a run of ours left half-done in the cache folder when the program was killed:
-// temporary files of processes that no longer exist. Ours carry our process id.
+// A tag file not written for this long belongs to a document nobody opened or saved since;
+// it is made again when someone does. Without this the folder would only ever grow.
+constexpr uint64_t unusedTagFileAge = 30ull * 24 * 60 * 60 * 10000000; // in 100 ns units
+
+// What the cache folder should no longer hold: temporary files of processes that no longer
+// exist (ctags or a run of ours killed half-way; ours carry the process id), and tag files
+// unused for a month.
 void RemoveLeftovers() {
     const std::string& folder = TagCacheFolder();
     if (folder.empty()) return;
+    FILETIME nowTime;
+    ::GetSystemTimeAsFileTime(&nowTime);
+    uint64_t now = (static_cast<uint64_t>(nowTime.dwHighDateTime) << 32) | nowTime.dwLowDateTime;
     WIN32_FIND_DATAA data;
     FindHandle find(::FindFirstFileA((folder + "\\*.*").c_str(), &data));
     if (!find) return;
     do {
         std::string name = data.cFileName;
+        uint64_t written = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                           data.ftLastWriteTime.dwLowDateTime;
+        if (name.ends_with(".tag")) {
+            if (written + unusedTagFileAge < now) ::DeleteFileA((folder + "\\" + name).c_str());
+            continue;
+        }
         bool temporary = name.ends_with(".tmp") || name.ends_with(".list");
         size_t dot = name.rfind('.');
         size_t before = dot == std::string::npos || dot == 0 ? std::string::npos : name.rfind('.', dot - 1);

@@ -389,7 +389,7 @@ TEST(TagWorker, DISABLED_KilledWhileCtagsRuns) {
     ::TerminateProcess(::GetCurrentProcess(), 9);
 }
 
-TEST(TagWorker, AProgramThatIsKilledLeavesNoCtagsRunning) {
+TEST(TagWorker, AKilledProgramLeavesNoCtagsAndTheNextRunClearsUp) {
     TempFolder folder;
     WriteTagged(folder.Path("hang.php"), "hang");
     ASSERT_TRUE(::SetEnvironmentVariableA("QM_HANGING_SOURCE", folder.Path("hang.php").c_str()));
@@ -414,11 +414,26 @@ TEST(TagWorker, AProgramThatIsKilledLeavesNoCtagsRunning) {
     std::string half =
         TagFilePath(folder.Path("hang.php")) + "." + std::to_string(child.dwProcessId) + ".tmp";
     EXPECT_TRUE(::PathFileExistsA(half.c_str()));
+    // So do tag files nobody used for a month.
+    std::string unused = TagFilePath(folder.Path("unused.php"));
+    ASSERT_TRUE(WriteFileBytes(unused, ""));
+    {
+        KernelHandle file(
+            ::CreateFileA(unused.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        FILETIME now;
+        ::GetSystemTimeAsFileTime(&now);
+        ULARGE_INTEGER old{{now.dwLowDateTime, now.dwHighDateTime}};
+        old.QuadPart -= 40ull * 24 * 60 * 60 * 10000000;
+        FILETIME written{old.LowPart, old.HighPart};
+        ASSERT_TRUE(::SetFileTime(file.Get(), nullptr, nullptr, &written));
+    }
     TagWorker next;
     WriteTagged(folder.Path("other.php"), "<?php");
     next.Queue(BesideUs("fake_ctags.exe"), folder.Path("other.php"));
     ASSERT_TRUE(next.WaitIdle(20000));
     EXPECT_FALSE(::PathFileExistsA(half.c_str()));
+    EXPECT_FALSE(::PathFileExistsA(unused.c_str()));
+    EXPECT_TRUE(::PathFileExistsA(TagFilePath(folder.Path("hang.php")).c_str()));
 }
 
 // A session of twenty files: at most two ctags at a time, and a path queued again while it
