@@ -46,6 +46,8 @@
 #define IDS_NEWER_VERSION 134
 #define IDS_SAVE_PASSWORD 135
 #define IDS_CRASH_MESSAGE 136
+#define IDS_OVERWRITE_CHANGED 150 // before a save writes over another program's change
+#define IDS_SAVE_FAILED 151       // the path, then the system's reason
 #define IDS_IDLE_MESSAGE 57345  // "Ready"
 #define IDS_SC_SIZE 61184       // window-menu prompts: 61184 + (SC_xxx - SC_SIZE) / 16
 #define IDS_SC_MOVE 61185
