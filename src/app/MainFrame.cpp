@@ -48,6 +48,8 @@ const MessageRow<MainFrame> MainFrame::messageTable[] = {
     MessageHandler(WM_SIZE, &MainFrame::OnSize),
     MessageHandler(WM_SETFOCUS, &MainFrame::OnSetFocus),
     MessageHandler(WM_ACTIVATEAPP, &MainFrame::OnActivateApp),
+    MessageHandler(WM_QUERYENDSESSION, &MainFrame::OnQueryEndSession),
+    MessageHandler(WM_ENDSESSION, &MainFrame::OnEndSession),
     MessageHandler(WM_COPYDATA, &MainFrame::OnCopyData),
     MessageHandler(WM_DROPFILES, &MainFrame::OnDropFiles),
     MessageHandler(WM_COMMAND, &MainFrame::OnCommand),
@@ -89,7 +91,7 @@ const MessageRow<MainFrame> MainFrame::notificationTable[] = {
     NotifyHandler(RBN_CHEVRONPUSHED, &MainFrame::OnChevronPushed),
 };
 
-MainFrame::MainFrame() : documentTabs_(*this) {
+MainFrame::MainFrame() : documentTabs_(*this), externalChangeCheck_(documentTabs_, *this) {
     programFolder_ = ExecutableFolder();
     ctagsPath_ = programFolder_ + "ctags.exe";
     DWORD attributes = ::GetFileAttributesA(ctagsPath_.c_str());
@@ -350,7 +352,7 @@ LRESULT MainFrame::OnSetFocus(Message&) {
 }
 
 LRESULT MainFrame::OnActivateApp(Message& msg) {
-    if (msg.wParam) CheckExternalChanges(documentTabs_, *this);
+    if (msg.wParam) externalChangeCheck_.OnActivated();
     msg.PassOn();
     return 0;
 }
@@ -405,14 +407,42 @@ LRESULT MainFrame::OnClose(Message& msg) {
         updateCheck_.Cancel();
         return 0;
     }
-    for (int i = 0; i < documentTabs_.Count(); ++i) {
-        Document* document = documentTabs_.DocumentAt(i);
-        if (document && !ConfirmClose(*document, *this)) return 0;
-    }
+    if (IsAsking() || !AskAboutEveryDocument()) return 0;
     WriteSession(documentTabs_);
     recentFiles_.Write();
     if (filesTree_) ::SendMessageA(filesTree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     msg.PassOn(); // the default processing destroys the window and the views with it
+    return 0;
+}
+
+// Logoff or shutdown: the close's questions, and Cancel refuses the end of the session.
+LRESULT MainFrame::OnQueryEndSession(Message&) {
+    // A question already up must be answered first.
+    return !IsAsking() && AskAboutEveryDocument() ? TRUE : FALSE;
+}
+
+// A close or an end of the session that arrives inside a modal loop of the frame (posted by the
+// update check, sent by the system) would ask again about documents already asked about, and
+// could destroy the documents that the question still up works on.
+bool MainFrame::IsAsking() const { return closing_ || !::IsWindowEnabled(Handle()); }
+
+// The close's save questions; the outside-change check waits until they are over.
+bool MainFrame::AskAboutEveryDocument() {
+    ExternalChangeCheck::Hold hold(externalChangeCheck_);
+    closing_ = true;
+    bool agreed = ConfirmCloseAll(documentTabs_, *this);
+    closing_ = false;
+    return agreed;
+}
+
+// The session ends once this returns, and the process with it: what the close would write is
+// written now. When another program refused the end, the session goes on and nothing is written.
+LRESULT MainFrame::OnEndSession(Message& msg) {
+    if (msg.wParam) {
+        if (updateCheck_.Running()) updateCheck_.Cancel(); // a download would be cut off anyway
+        WriteSession(documentTabs_);
+        recentFiles_.Write();
+    }
     return 0;
 }
 
@@ -657,6 +687,8 @@ bool MainFrame::PreTranslateMessage(MSG& msg) {
 }
 
 bool MainFrame::OnIdle() {
+    // No modal loop runs while the program's own loop is idle.
+    externalChangeCheck_.RunWaiting();
     UpdateCommandUI();
     return false;
 }

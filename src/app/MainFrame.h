@@ -10,6 +10,7 @@
 
 #include "browser/FileBrowser.h"
 #include "config/Settings.h"
+#include "documents/DocumentCommands.h"
 #include "documents/DocumentHost.h"
 #include "documents/DocumentTabs.h"
 #include "documents/RecentFileList.h"
@@ -97,6 +98,10 @@ private:
     LRESULT OnSize(Message& msg);
     LRESULT OnSetFocus(Message& msg);
     LRESULT OnActivateApp(Message& msg);
+    LRESULT OnQueryEndSession(Message& msg);
+    LRESULT OnEndSession(Message& msg);
+    bool IsAsking() const;
+    bool AskAboutEveryDocument();
     LRESULT OnCopyData(Message& msg);
     LRESULT OnDropFiles(Message& msg);
     LRESULT OnWorkerDone(Message& msg);
@@ -199,6 +204,8 @@ private:
     HWND filesTree_ = nullptr;
     FileBrowser fileBrowser_; // takes the shell's desktop folder and allocator when the frame is built
     DocumentTabs documentTabs_;
+    ExternalChangeCheck externalChangeCheck_;
+    bool closing_ = false; // the close sequence or the end of the session is asking
     ToolbarLayout toolbarLayout_;
     ImageList toolbarImages_;
     ImageList tabImages_;

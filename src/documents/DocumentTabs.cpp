@@ -49,6 +49,12 @@ int DocumentTabs::IndexOfView(HWND view) const {
     return -1;
 }
 
+int DocumentTabs::IndexOf(const Document* document) const {
+    for (int i = 0; i < Count(); ++i)
+        if (DocumentAt(i) == document) return i;
+    return -1;
+}
+
 void DocumentTabs::PlaceView(HWND view, bool raise) const {
     RECT area = DisplayArea();
     UINT flags = SWP_NOACTIVATE | (raise ? SWP_SHOWWINDOW : SWP_NOZORDER);
@@ -121,13 +127,11 @@ void DocumentTabs::SelectNeighbour(int step) {
 
 void DocumentTabs::CloseDocument(int index) {
     Document* document = DocumentAt(index);
-    if (!document) return;
+    if (!document || document->IsAskedAbout()) return;
     Document* selected = SelectedDocument();
     if (!ConfirmClose(*document, host_)) return;
     // The prompt ran a message loop: find the tab again, it may have moved.
-    index = -1;
-    for (int i = 0; i < Count(); ++i)
-        if (DocumentAt(i) == document) index = i;
+    index = IndexOf(document);
     if (index < 0) return;
 
     ::SendMessageA(Handle(), TCM_DELETEITEM, index, 0);

@@ -22,6 +22,8 @@ public:
     Document* DocumentAt(int index) const;
     Document* SelectedDocument() const { return DocumentAt(SelectedIndex()); }
     int IndexOfView(HWND view) const;
+    // The tab of the document, or -1 when it is not (or no longer) open.
+    int IndexOf(const Document* document) const;
 
     // Opens `path` in a tab, or selects the tab that already shows it (paths compare without
     // regard to letter case; an empty path matches the first untitled document). Without a

@@ -71,6 +71,8 @@
 #define IDS_ASSOCIATION_FAILED 154
 #define IDS_INSTANCE_NOT_RESPONDING 160 // a second start found the running instance hung
 #define IDS_FILE_NOT_HANDED_OVER 161
+#define IDS_OVERWRITE_CHANGED 170 // before a save writes over another program's change
+#define IDS_SAVE_FAILED 171       // the path, then the system's reason
 #define IDS_IDLE_MESSAGE 57345  // "Ready"
 #define IDS_SC_SIZE 61184       // window-menu prompts: 61184 + (SC_xxx - SC_SIZE) / 16
 #define IDS_SC_MOVE 61185

@@ -83,6 +83,20 @@ inline std::string ViewText(const Document& document) {
     return text;
 }
 
+// Moves the file's last-write time by `seconds`, as "touch" from another program would.
+inline void Touch(const std::string& path, int seconds) {
+    FILETIME time{};
+    ASSERT_TRUE(ReadLastWriteTime(path, time));
+    ULARGE_INTEGER value{{time.dwLowDateTime, time.dwHighDateTime}};
+    value.QuadPart += static_cast<ULONGLONG>(seconds) * 10000000ULL;
+    time = FILETIME{value.LowPart, value.HighPart};
+    HANDLE file = ::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    ::SetFileTime(file, nullptr, nullptr, &time);
+    ::CloseHandle(file);
+}
+
 inline std::string ResourceText(UINT id) {
     char text[512] = "";
     ::LoadStringA(::GetModuleHandleA(nullptr), id, text, sizeof(text));

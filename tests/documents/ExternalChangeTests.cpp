@@ -5,24 +5,6 @@
 
 using namespace testing_support;
 
-namespace {
-
-// Moves the file's last-write time by `seconds`, as "touch" from another program would.
-void Touch(const std::string& path, int seconds) {
-    FILETIME time{};
-    ASSERT_TRUE(ReadLastWriteTime(path, time));
-    ULARGE_INTEGER value{{time.dwLowDateTime, time.dwHighDateTime}};
-    value.QuadPart += static_cast<ULONGLONG>(seconds) * 10000000ULL;
-    time = FILETIME{value.LowPart, value.HighPart};
-    HANDLE file = ::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    ::SetFileTime(file, nullptr, nullptr, &time);
-    ::CloseHandle(file);
-}
-
-} // namespace
-
 class ExternalChangeTest : public DocumentsTest {
 protected:
     void Activate() { ::SendMessageA(window_, WM_ACTIVATEAPP, TRUE, 0); }
@@ -205,4 +187,147 @@ TEST_F(ExternalChangeTest, QuestionsDoNotStackWhileOneIsOpen) {
     user.join();
     EXPECT_EQ(mostOpen, 1);
     EXPECT_EQ(asked, 2) << "one question per changed file";
+}
+
+TEST_F(ExternalChangeTest, ReloadReplacesAReadOnlyDocumentAndKeepsItReadOnly) {
+    struct Case {
+        const char* name;
+        bool openedReadOnly; // the Open dialog's box
+        bool attribute;      // the file's own read-only attribute
+    };
+    const Case cases[] = {{"opened read-only", true, false}, {"read-only file", false, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = MakeFile(std::string(c.name) + ".php", "one");
+        if (c.attribute) ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+        Document* document = Open(path, c.openedReadOnly);
+        ASSERT_NE(document, nullptr);
+        ASSERT_TRUE(document->IsReadOnly());
+
+        // Another program writes the file (lifting the attribute for it and setting it again).
+        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ASSERT_TRUE(WriteFileBytes(path, "two"));
+        Touch(path, 5);
+        if (c.attribute) ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+        EXPECT_EQ(ActivateAnswering(path, IDYES), 1);
+        EXPECT_EQ(ViewText(*document), "two");
+        EXPECT_TRUE(document->IsReadOnly());
+        EXPECT_FALSE(document->IsModified());
+        EXPECT_EQ(ActivateAnswering(path, IDNO), 0) << "the reload took the new time stamp";
+        Command(ID_FILE_SAVE);
+        EXPECT_EQ(ReadFileBytes(path), "two");
+        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+}
+
+// A file whose reading fails: under Wine the process's own memory, whose first page cannot be
+// read (an I/O error, as from a failing disk or a dropped network share).
+TEST_F(ExternalChangeTest, LoadThatCannotReadTheWholeFileChangesNothing) {
+    const std::string unreadable = "Z:\\proc\\self\\mem";
+    if (::GetFileAttributesA(unreadable.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "no " << unreadable;
+    int tabs = Tabs().Count();
+    EXPECT_FALSE(Tabs().OpenDocument(unreadable, false));
+    EXPECT_EQ(Tabs().Count(), tabs);
+
+    struct Case {
+        const char* name;
+        std::string file;
+        bool edited;
+        bool readOnly;
+    };
+    const Case cases[] = {
+        {"edited UTF-8", "caf\xC3\xA9", true, false},
+        {"read-only ANSI", "caf\xE9", false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = MakeFile(std::string(c.name) + ".php", c.file);
+        Document* document = Open(path, c.readOnly);
+        ASSERT_NE(document, nullptr);
+        if (c.edited) document->View().Call(SCI_APPENDTEXT, 1, "!");
+        std::string text = ViewText(*document);
+        int codePage = document->CodePage();
+
+        EXPECT_FALSE(document->LoadFromFile(unreadable));
+        EXPECT_EQ(ViewText(*document), text);
+        EXPECT_EQ(document->IsModified(), c.edited);
+        EXPECT_EQ(document->IsReadOnly(), c.readOnly);
+        EXPECT_EQ(document->CodePage(), codePage);
+        EXPECT_EQ(document->Path(), path);
+        if (c.edited) {
+            document->View().Call(SCI_UNDO);
+            EXPECT_EQ(ViewText(*document), c.file) << "the edit can still be taken back";
+        }
+    }
+}
+
+// While another prompt is up, an activation only notes that the documents must be checked;
+// the check comes once, after that prompt.
+TEST_F(ExternalChangeTest, CheckWaitsForOtherPromptsAndRunsOnceAfter) {
+    std::string touched = MakeFile("touched.php", "1");
+    ASSERT_NE(Open(touched), nullptr);
+    std::string edited = MakeFile("edited.php", "2");
+    Document* document = Open(edited);
+    ASSERT_NE(document, nullptr);
+    document->View().Call(SCI_APPENDTEXT, 1, "!");
+
+    struct Case {
+        const char* name;
+        std::string caption; // of the prompt
+        std::function<void()> openPrompt;
+    };
+    const Case cases[] = {
+        {"save prompt of Close", edited, [&] { Command(ID_FILE_CLOSE); }},
+        {"close sequence", edited, [&] { ::SendMessageA(window_, WM_CLOSE, 0, 0); }},
+        {"Save As", "Save As", [&] { Command(ID_FILE_SAVE_AS); }},
+        {"Go to line", "Go To Line", [&] { Command(ID_EDIT_GOTO_LINE); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Touch(touched, 5);
+        std::atomic<int> during{0}, after{0};
+        std::atomic<bool> done{false};
+        auto press = [](HWND box, int button) {
+            ::SendMessageA(::GetDlgItem(box, button), BM_CLICK, 0, 0);
+            for (int i = 0; i < 200 && ::IsWindow(box) && ::IsWindowVisible(box); ++i)
+                ::Sleep(10);
+        };
+        std::thread user([&] {
+            HWND prompt = nullptr;
+            for (int i = 0; i < 500 && !prompt; ++i, ::Sleep(20))
+                prompt = FindDialog(c.caption);
+            if (prompt) {
+                ::PostMessageA(window_, WM_ACTIVATEAPP, TRUE, 0);
+                ::Sleep(700);
+                for (HWND box : FindDialogs(touched)) {
+                    ++during;
+                    press(box, IDNO);
+                }
+                press(prompt, IDCANCEL);
+                // The check that waited comes now; a second one would follow within a second.
+                for (DWORD until = ::GetTickCount() + 3000; static_cast<int>(until - ::GetTickCount()) > 0;) {
+                    for (HWND box : FindDialogs(touched)) {
+                        ++after;
+                        press(box, IDNO);
+                        until = ::GetTickCount() + 1000;
+                    }
+                    ::Sleep(20);
+                }
+            }
+            done = true;
+        });
+        c.openPrompt();
+        // As the program's message loop does: messages, then the idle pass.
+        PumpUntil(
+            [&] {
+                loop_.OnIdle();
+                return done.load();
+            },
+            20000);
+        user.join();
+        EXPECT_EQ(during, 0) << "a question over the prompt";
+        EXPECT_EQ(after, 1);
+        ASSERT_TRUE(::IsWindow(window_));
+    }
 }

@@ -30,7 +30,8 @@ TEST_F(DocumentsTest, SaveAsNamesAnUntitledDocument) {
         EXPECT_TRUE(save.NameTaken());
     }
     std::string path = folder_.Path("page.php");
-    EXPECT_EQ(ReadFileBytes(path), "\xEF\xBB\xBF" + text) << "an untitled document is UTF-8";
+    EXPECT_EQ(ReadFileBytes(path), text) << "an untitled document is UTF-8, without a prefix";
+    EXPECT_EQ(document->CodePage(), SC_CP_UTF8);
     EXPECT_EQ(document->Path(), path);
     EXPECT_FALSE(document->IsModified());
     EXPECT_EQ(TabText(Tabs().SelectedIndex()), "page.php");
@@ -73,11 +74,12 @@ TEST_F(DocumentsTest, ReadOnlyFileIsSavedOnlyUnderANewName) {
     document->SetReadOnly(true);
     {
         FileDialogDriver save("Save As", blocked);
-        BoxSequence overwrite({{"", IDYES}}, 5000);
+        BoxSequence overwrite({{"", IDYES}, {"Quillmark", IDOK}}, 5000);
         Command(ID_FILE_SAVE_AS);
         EXPECT_TRUE(save.Done());
         overwrite.Finish();
-        EXPECT_EQ(overwrite.Answered(), 1) << "replacing an existing file is confirmed in the dialog";
+        EXPECT_EQ(overwrite.Answered(), 2) << "replacing an existing file is confirmed in the dialog, "
+                                              "and the failed save says so";
     }
     EXPECT_EQ(ReadFileBytes(blocked), "blocked");
     EXPECT_TRUE(document->IsReadOnly());
@@ -116,4 +118,40 @@ TEST_F(DocumentsTest, OpenDialogReadOnlyBoxOpensReadOnly) {
         EXPECT_TRUE(cancel.Done());
     }
     EXPECT_EQ(Tabs().Count(), 1);
+}
+
+// The file dialogs never move the program's current folder (a relative name handed over later
+// would resolve elsewhere), and Open starts in the folder of the document being edited.
+TEST_F(DocumentsTest, FileDialogsKeepTheCurrentFolderAndOpenStartsBesideTheDocument) {
+    TempFolder elsewhere;
+    ASSERT_TRUE(WriteFileBytes(elsewhere.Path("b.php"), "elsewhere"));
+    std::string mine = MakeFile("b.php", "beside");
+    ASSERT_NE(Open(MakeFile("a.php")), nullptr);
+    char previous[MAX_PATH] = "";
+    ::GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(::SetCurrentDirectoryA(elsewhere.Path().c_str()));
+    auto currentFolder = [] {
+        char folder[MAX_PATH] = "";
+        ::GetCurrentDirectoryA(MAX_PATH, folder);
+        return std::string(folder);
+    };
+
+    {
+        FileDialogDriver open("Open", "b.php");
+        Command(ID_FILE_OPEN);
+        EXPECT_TRUE(open.Done());
+    }
+    EXPECT_EQ(Tabs().SelectedDocument()->Path(), mine);
+    EXPECT_EQ(currentFolder(), elsewhere.Path());
+
+    std::string sub = folder_.Path("sub");
+    ASSERT_TRUE(::CreateDirectoryA(sub.c_str(), nullptr));
+    {
+        FileDialogDriver save("Save As", sub + "\\c.php");
+        Command(ID_FILE_SAVE_AS);
+        EXPECT_TRUE(save.Done());
+    }
+    EXPECT_EQ(ReadFileBytes(sub + "\\c.php"), "beside");
+    EXPECT_EQ(currentFolder(), elsewhere.Path());
+    ::SetCurrentDirectoryA(previous);
 }

@@ -39,10 +39,12 @@ struct RoundTrip {
 TEST_F(DocumentsTest, FilesAreWrittenBackByteForByte) {
     std::string nulRun = std::string(8192, '\0') + "x" + std::string(3, '\0');
     std::string lineEnds = "a\rb\nc\r\nd\n\re\r\r\n\n\r\rf";
+    std::string utf8AcrossBlocks = std::string(8191, 'a') + "\xE2\x82\xAC" + std::string(8190, 'b') + "\xC3\xA9";
+    std::string latin1AfterUtf8 = std::string(9000, 'a') + "\xC3\xA9" + std::string(9000, 'b') + "\xE9";
     std::vector<RoundTrip> cases = {
         {"two prefix bytes", "\xEF\xBB", 0, "\xEF\xBB", "\xEF\xBB"},
         {"prefix alone", utf8Prefix, SC_CP_UTF8, "", utf8Prefix},
-        {"empty", "", SC_CP_UTF8, "", utf8Prefix},
+        {"empty", "", SC_CP_UTF8, "", ""},
         {"one block", Pattern(8192, 1), 0, Pattern(8192, 1), Pattern(8192, 1)},
         {"one block and a byte", Pattern(8193, 2), 0, Pattern(8193, 2), Pattern(8193, 2)},
         {"several blocks", Pattern(20000, 3), 0, Pattern(20000, 3), Pattern(20000, 3)},
@@ -51,8 +53,21 @@ TEST_F(DocumentsTest, FilesAreWrittenBackByteForByte) {
         {"every byte value", EveryByteValue(), 0, EveryByteValue(), EveryByteValue()},
         {"NUL bytes across a block end", nulRun, 0, nulRun, nulRun},
         {"mixed line ends", lineEnds, 0, lineEnds, lineEnds},
-        {"prefix bytes later in the file", "x" + utf8Prefix, 0, "x" + utf8Prefix, "x" + utf8Prefix},
+        {"prefix bytes later in the file", "x" + utf8Prefix, SC_CP_UTF8, "x" + utf8Prefix, "x" + utf8Prefix},
         {"prefix twice", utf8Prefix + utf8Prefix, SC_CP_UTF8, utf8Prefix, utf8Prefix + utf8Prefix},
+        {"prefix before Latin-1", utf8Prefix + "caf\xE9", SC_CP_UTF8, "caf\xE9", utf8Prefix + "caf\xE9"},
+        // Without a prefix: UTF-8 when every byte fits and one is not ASCII, else ANSI.
+        {"ASCII only", "<?php echo 1; ?>", 0, "<?php echo 1; ?>", "<?php echo 1; ?>"},
+        {"UTF-8 without prefix", "<?php echo 'caf\xC3\xA9'; ?>\n", SC_CP_UTF8, "<?php echo 'caf\xC3\xA9'; ?>\n",
+         "<?php echo 'caf\xC3\xA9'; ?>\n"},
+        {"UTF-8 across a block end", utf8AcrossBlocks, SC_CP_UTF8, utf8AcrossBlocks, utf8AcrossBlocks},
+        {"four-byte character", "\xF0\x9F\x98\x80", SC_CP_UTF8, "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
+        {"Latin-1", "<p>caf\xE9</p>", 0, "<p>caf\xE9</p>", "<p>caf\xE9</p>"},
+        {"Latin-1 after UTF-8", latin1AfterUtf8, 0, latin1AfterUtf8, latin1AfterUtf8},
+        {"sequence cut off at the end", "ab\xE2\x82", 0, "ab\xE2\x82", "ab\xE2\x82"},
+        {"overlong form", "\xC0\xAF", 0, "\xC0\xAF", "\xC0\xAF"},
+        {"surrogate", "\xED\xA0\x80", 0, "\xED\xA0\x80", "\xED\xA0\x80"},
+        {"beyond U+10FFFF", "\xF4\x90\x80\x80", 0, "\xF4\x90\x80\x80", "\xF4\x90\x80\x80"},
     };
     // Reading switches the view's change notifications off for a while: they must come back.
     sptr_t notifications = Tabs().SelectedDocument()->View().Call(SCI_GETMODEVENTMASK);
@@ -81,32 +96,52 @@ TEST_F(DocumentsTest, FilesAreWrittenBackByteForByte) {
     EXPECT_EQ(FolderNames().size(), cases.size());
 }
 
-TEST_F(DocumentsTest, EncodingCommandsDecideThePrefixAtTheNextSave) {
-    std::string body = "<p>caf\xC3\xA9</p>\r\n";
-    std::string path = MakeFile("page.php", utf8Prefix + body);
+// The encoding commands only say how the bytes are shown and how typed text is stored: no byte
+// of the file, the prefix included, is added or dropped by them.
+TEST_F(DocumentsTest, EncodingCommandsNeverChangeTheBytes) {
+    struct Case {
+        const char* name;
+        std::string file;
+        UINT command;
+        int codePage; // after the command
+    };
+    const std::string body = "<?php echo 'caf\xC3\xA9'; ?>\r\n";
+    const Case cases[] = {
+        {"prefixed UTF-8 shown as ANSI", utf8Prefix + body, ID_ENCODING_ANSI, 0},
+        {"UTF-8 without prefix shown as ANSI", body, ID_ENCODING_ANSI, 0},
+        {"Latin-1 shown as UTF-8", "caf\xE9", ID_ENCODING_UTF8, SC_CP_UTF8},
+        {"ASCII shown as UTF-8", "<?php ?>", ID_ENCODING_UTF8, SC_CP_UTF8},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = MakeFile("encoding" + std::to_string(++n) + ".php", c.file);
+        Document* document = Open(path);
+        ASSERT_NE(document, nullptr);
+        int index = Tabs().SelectedIndex();
+        Command(c.command);
+        EXPECT_EQ(document->CodePage(), c.codePage);
+        EXPECT_FALSE(document->IsModified());
+        EXPECT_EQ(TabText(index).back(), 'p') << "the next save writes what the file holds: no \"*\"";
+        Command(ID_FILE_SAVE);
+        EXPECT_EQ(ReadFileBytes(path), c.file);
+    }
+
+    // An ASCII file made UTF-8 and then given a non-ASCII character stays without a prefix and
+    // opens as UTF-8 again.
+    std::string path = MakeFile("typed.php", "<?php ?>");
     Document* document = Open(path);
     ASSERT_NE(document, nullptr);
-    ASSERT_EQ(document->CodePage(), SC_CP_UTF8);
-
-    Command(ID_ENCODING_ANSI);
-    EXPECT_EQ(document->CodePage(), 0);
-    EXPECT_FALSE(document->IsModified()) << "switching the encoding changes no byte";
-    EXPECT_EQ(ViewText(*document), body);
-    EXPECT_EQ(ReadFileBytes(path), utf8Prefix + body) << "nothing is written before the save";
-    Command(ID_FILE_SAVE);
-    EXPECT_EQ(ReadFileBytes(path), body);
-
     Command(ID_ENCODING_UTF8);
+    document->View().Call(SCI_DOCUMENTEND);
+    document->View().Call(SCI_REPLACESEL, 0, "\xC3\xA9");
     Command(ID_FILE_SAVE);
-    EXPECT_EQ(ReadFileBytes(path), utf8Prefix + body);
-
-    // Read back as the new encoding.
+    EXPECT_EQ(ReadFileBytes(path), "<?php ?>\xC3\xA9");
     document->View().Call(SCI_SETSAVEPOINT);
     Tabs().CloseDocument(Tabs().SelectedIndex());
     document = Open(path);
     ASSERT_NE(document, nullptr);
     EXPECT_EQ(document->CodePage(), SC_CP_UTF8);
-    EXPECT_EQ(ViewText(*document), body);
 }
 
 TEST_F(DocumentsTest, SavingKeepsTheFileAttributes) {
@@ -142,7 +177,12 @@ TEST_F(DocumentsTest, SavingUpdatesTheTabTextAndTheRememberedTime) {
     ::SetFileTime(file, nullptr, nullptr, &old);
     ::CloseHandle(file);
     ASSERT_EQ(document->GetDiskState(), DiskState::changed);
-    Command(ID_FILE_SAVE);
+    {
+        BoxSequence overwrite({{path, IDYES}});
+        Command(ID_FILE_SAVE);
+        overwrite.Finish();
+        EXPECT_EQ(overwrite.Answered(), 1) << "the file's time changed after it was read";
+    }
     EXPECT_EQ(TabText(index), "stamp.php");
     EXPECT_EQ(document->GetDiskState(), DiskState::unchanged);
     EXPECT_EQ(ReadFileBytes(path), "one two");

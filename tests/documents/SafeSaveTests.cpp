@@ -1,6 +1,7 @@
 // Saves that fail or are cut off: the file on disk is always either the old or the new one.
 #include "DocumentsFixture.h"
 
+#include <cctype>
 #include <chrono>
 
 #include "resources/Resource.h"
@@ -43,7 +44,36 @@ void SetViewText(const Document& document, const std::string& text) {
     document.View().Call(SCI_ADDTEXT, text.size(), text.data());
 }
 
+std::string SystemText(DWORD error) {
+    char text[512] = "";
+    ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
+                     sizeof(text), nullptr);
+    std::string trimmed = text;
+    while (!trimmed.empty() && std::isspace(static_cast<unsigned char>(trimmed.back())))
+        trimmed.pop_back();
+    return trimmed;
+}
+
+void SetWriteTime(const std::string& path, FILETIME time) {
+    HANDLE file = ::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    ::SetFileTime(file, nullptr, nullptr, &time);
+    ::CloseHandle(file);
+}
+
 } // namespace
+
+// Save, whose failure must be reported in a box naming the file: returns the box's last line
+// (the system's reason), or "<no box>".
+std::string SaveAnsweringTheFailure(const std::string& path) {
+    BoxSequence failure({{"Quillmark", IDOK}}, 5000);
+    ::SendMessageA(::FindWindowA(MainFrame::windowClass, nullptr), WM_COMMAND, ID_FILE_SAVE, 0);
+    failure.Finish();
+    if (failure.Answered() != 1) return "<no box>";
+    std::string text = failure.Texts().front();
+    EXPECT_NE(text.find(path), std::string::npos) << text;
+    return text.substr(text.find_last_of('\n') + 1);
+}
 
 TEST_F(DocumentsTest, SaveRefusedByAReadOnlyFileLeavesItAlone) {
     std::string original = "<?php $kept = true; ?>";
@@ -54,7 +84,7 @@ TEST_F(DocumentsTest, SaveRefusedByAReadOnlyFileLeavesItAlone) {
     ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
 
     EXPECT_FALSE(document->SaveToFile(path));
-    Command(ID_FILE_SAVE);
+    EXPECT_EQ(SaveAnsweringTheFailure(path), SystemText(ERROR_ACCESS_DENIED));
     EXPECT_EQ(ReadFileBytes(path), original);
     EXPECT_TRUE(document->IsModified());
     EXPECT_EQ(TabText(Tabs().SelectedIndex()), "target.php*");
@@ -79,7 +109,18 @@ TEST_F(DocumentsTest, SaveRefusedByAnotherHandleLeavesTheFileAlone) {
         ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(document->SaveToFile(path));
-    Command(ID_FILE_SAVE);
+    // Refused for the rename over the file (Wine) or for its sharing (Windows).
+    std::string reason = SaveAnsweringTheFailure(path);
+    EXPECT_TRUE(reason == SystemText(ERROR_ACCESS_DENIED) || reason == SystemText(ERROR_SHARING_VIOLATION))
+        << reason;
+    // The close is refused, and says why.
+    {
+        BoxSequence answers({{path, IDYES}, {"Quillmark", IDOK}});
+        ::SendMessageA(window_, WM_CLOSE, 0, 0);
+        answers.Finish();
+        EXPECT_EQ(answers.Answered(), 2);
+    }
+    ASSERT_TRUE(::IsWindow(window_));
     ::CloseHandle(holder);
     EXPECT_EQ(ReadFileBytes(path), original);
     EXPECT_TRUE(document->IsModified());
@@ -236,4 +277,99 @@ TEST_F(DocumentsTest, AKilledSaveLeavesTheOldOrTheNewFile) {
     // Without both, the loop above proved nothing.
     EXPECT_GT(cutMidSave, 0) << "no kill landed inside a save (a round takes " << roundMs << " ms)";
     EXPECT_GT(newContent, 0) << "no save of the child was ever completed";
+}
+
+// Beside a path near the length limit no temporary name fits: the text is written into the
+// file itself.
+TEST_F(DocumentsTest, SaveWhereNoTemporaryFileFitsWritesInPlace) {
+    std::string deep = folder_.Path("");
+    while (deep.size() < 239) {
+        deep += "\\dddddddddd";
+        ASSERT_TRUE(::CreateDirectoryA(deep.c_str(), nullptr));
+    }
+    deep += "\\" + std::string(250 - deep.size() - 1, 'e');
+    ASSERT_TRUE(::CreateDirectoryA(deep.c_str(), nullptr));
+    std::string path = deep + "\\a.php";
+    ASSERT_TRUE(WriteFileBytes(path, "a longer old text"));
+    Document* document = Open(path);
+    ASSERT_NE(document, nullptr);
+    for (const std::string& text : {std::string("short"), std::string(20000, 'x')}) {
+        SetViewText(*document, text);
+        EXPECT_EQ(SaveAnsweringTheFailure(path), "<no box>");
+        EXPECT_EQ(ReadFileBytes(path), text);
+        EXPECT_FALSE(document->IsModified());
+    }
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA((deep + "\\*").c_str(), &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    std::vector<std::string> names;
+    do {
+        std::string name = data.cFileName;
+        if (name != "." && name != ".." && !name.ends_with(".tag")) names.push_back(name);
+    } while (::FindNextFileA(find, &data));
+    ::FindClose(find);
+    EXPECT_EQ(names, std::vector<std::string>{"a.php"});
+}
+
+TEST_F(DocumentsTest, SaveAllWritesOnlyModifiedDocuments) {
+    std::string untouched = MakeFile("untouched.php", "u"), edited = MakeFile("edited.php", "e");
+    CloseAllTabs();
+    Command(ID_FILE_NEW); // untitled and empty, first: its dialog would come at once
+    ASSERT_NE(Open(untouched), nullptr);
+    Document* document = Open(edited);
+    ASSERT_NE(document, nullptr);
+    document->View().Call(SCI_APPENDTEXT, 1, "!");
+    FILETIME old{0, 0x01B00000};
+    SetWriteTime(untouched, old);
+    {
+        // The command returns only after a dialog it opened is gone: the wait is short.
+        FileDialogDriver saveAs("Save As", "", false, 1000);
+        Command(ID_FILE_SAVE_ALL);
+        EXPECT_FALSE(saveAs.Done()) << "an untitled document without text is not saved";
+    }
+    FILETIME now{};
+    ASSERT_TRUE(ReadLastWriteTime(untouched, now));
+    EXPECT_EQ(::CompareFileTime(&now, &old), 0) << "the untouched file was written";
+    EXPECT_EQ(ReadFileBytes(edited), "e!");
+    EXPECT_FALSE(document->IsModified());
+}
+
+// Another program changed the file after it was read: every save asks before writing over it.
+TEST_F(DocumentsTest, SaveAsksBeforeWritingOverAnOutsideChange) {
+    struct Case {
+        const char* name;
+        std::function<void()> save;
+        std::vector<std::pair<std::string, int>> before; // answers before the question
+    };
+    const Case cases[] = {
+        {"Save", [&] { Command(ID_FILE_SAVE); }, {}},
+        {"Save All", [&] { Command(ID_FILE_SAVE_ALL); }, {}},
+        {"Close", [&] { Command(ID_FILE_CLOSE); }, {{"", IDYES}}},
+    };
+    CloseAllTabs();
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = MakeFile("changed" + std::to_string(++n) + ".php", "mine");
+        Document* document = Open(path);
+        ASSERT_NE(document, nullptr);
+        document->View().Call(SCI_APPENDTEXT, 1, "!");
+        ASSERT_TRUE(WriteFileBytes(path, "theirs"));
+        Touch(path, 5);
+        for (int answer : {IDNO, IDYES}) {
+            std::vector<std::pair<std::string, int>> answers = c.before;
+            for (auto& [caption, button] : answers)
+                caption = path;
+            answers.emplace_back(path, answer);
+            BoxSequence boxes(answers, 5000);
+            c.save();
+            boxes.Finish();
+            ASSERT_EQ(boxes.Answered(), static_cast<int>(answers.size()));
+            EXPECT_EQ(boxes.Texts().back(), ResourceText(IDS_OVERWRITE_CHANGED));
+            EXPECT_EQ(ReadFileBytes(path), answer == IDNO ? "theirs" : "mine!");
+        }
+        EXPECT_EQ(Tabs().Count() > 0 && Tabs().SelectedDocument() == document, c.before.empty());
+        if (!c.before.empty()) continue;
+        EXPECT_FALSE(document->IsModified());
+    }
 }

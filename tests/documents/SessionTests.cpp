@@ -175,3 +175,100 @@ TEST_F(SessionTest, DroppedFilesOpenInDropOrder) {
     EXPECT_EQ(TabPaths(), (std::vector<std::string>{c, a, b, d}));
     EXPECT_EQ(Tabs().SelectedIndex(), 1);
 }
+
+// A tab that closes while a question of the close sequence is up (here through the Close
+// command reaching the frame meanwhile) must not make the sequence pass over a document.
+TEST_F(SessionTest, CloseAsksAboutEveryModifiedDocumentOnce) {
+    std::string a = MakeFile("a.php", "a"), b = MakeFile("b.php", "b"), c = MakeFile("c.php", "c");
+    CloseAllTabs();
+    for (const std::string& path : {a, b, c})
+        ASSERT_NE(Open(path), nullptr);
+    for (int i = 0; i < 3; ++i)
+        Tabs().DocumentAt(i)->View().Call(SCI_APPENDTEXT, 1, "!");
+
+    std::vector<std::string> asked;
+    std::thread user([&] {
+        auto answer = [&](const std::string& caption, int button) {
+            HWND box = nullptr;
+            for (int i = 0; i < 250 && !box; ++i, ::Sleep(20))
+                box = FindDialog(caption);
+            if (!box) return;
+            asked.push_back(caption);
+            ::SendMessageA(::GetDlgItem(box, button), BM_CLICK, 0, 0);
+            for (int i = 0; i < 200 && ::IsWindow(box) && ::IsWindowVisible(box); ++i)
+                ::Sleep(10);
+        };
+        answer(a, IDNO);
+        for (int i = 0; i < 250 && !FindDialog(b); ++i)
+            ::Sleep(20);
+        // While b is asked about, tab a (asked already) closes: its own question, then it goes.
+        ::SendMessageA(Tabs().Handle(), TCM_SETCURSEL, 0, 0);
+        ::PostMessageA(window_, WM_COMMAND, MAKEWPARAM(ID_FILE_CLOSE, 0), 0);
+        answer(a, IDNO);
+        // Closing b itself while it is asked about does nothing: its question still works on it.
+        ::SendMessageA(Tabs().Handle(), TCM_SETCURSEL, 0, 0);
+        ::PostMessageA(window_, WM_COMMAND, MAKEWPARAM(ID_FILE_CLOSE, 0), 0);
+        ::Sleep(300);
+        if (FindDialogs(b).size() > 1) answer(b, IDCANCEL);
+        answer(b, IDNO);
+        answer(c, IDNO);
+    });
+    Close();
+    user.join();
+    EXPECT_EQ(asked, (std::vector<std::string>{a, a, b, c}));
+    EXPECT_FALSE(::IsWindow(window_));
+}
+
+TEST_F(SessionTest, EndOfTheSessionAsksAsTheCloseDoes) {
+    std::string a = MakeFile("a.php", "aaa");
+    CloseAllTabs();
+    Document* document = Open(a);
+    ASSERT_NE(document, nullptr);
+    document->View().Call(SCI_APPENDTEXT, 1, "!");
+    ClearProgramRegistry();
+
+    struct Step {
+        const char* name;
+        int answer;
+        LRESULT agrees;
+    };
+    for (const Step& step : {Step{"Cancel refuses", IDCANCEL, FALSE}, Step{"No agrees", IDNO, TRUE}}) {
+        SCOPED_TRACE(step.name);
+        BoxSequence box({{a, step.answer}});
+        LRESULT agrees = ::SendMessageA(window_, WM_QUERYENDSESSION, 0, 0);
+        box.Finish();
+        EXPECT_EQ(box.Answered(), 1);
+        EXPECT_EQ(agrees, step.agrees);
+        EXPECT_TRUE(reg::NothingWritten());
+    }
+    // Asked again while the close's own question is up: refused at once, without a second one.
+    {
+        std::atomic<LRESULT> nested{-1};
+        std::atomic<int> boxes{0};
+        std::thread user([&] {
+            HWND box = nullptr;
+            for (int i = 0; i < 250 && !box; ++i, ::Sleep(20))
+                box = FindDialog(a);
+            DWORD_PTR result = 0;
+            if (box && ::SendMessageTimeoutA(window_, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 3000, &result))
+                nested = static_cast<LRESULT>(result);
+            ::Sleep(200);
+            boxes = static_cast<int>(FindDialogs(a).size());
+            for (HWND open : FindDialogs(a))
+                ::SendMessageA(::GetDlgItem(open, IDCANCEL), BM_CLICK, 0, 0);
+        });
+        Close();
+        user.join();
+        PumpMessages(200);
+        EXPECT_EQ(nested, FALSE);
+        EXPECT_EQ(boxes, 1);
+        ASSERT_TRUE(::IsWindow(window_));
+    }
+    // Another program refused: the session goes on, nothing is written.
+    ::SendMessageA(window_, WM_ENDSESSION, FALSE, 0);
+    EXPECT_TRUE(reg::NothingWritten());
+    ::SendMessageA(window_, WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(reg::String(nullptr, "Session1"), a);
+    EXPECT_EQ(reg::String("Recent Document List", "Document1"), a);
+    EXPECT_EQ(ReadFileBytes(a), "aaa");
+}

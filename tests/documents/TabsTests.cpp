@@ -1,6 +1,7 @@
 // Document tabs: one tab per file, closing, selecting, the close icon and dragging.
 #include "DocumentsFixture.h"
 
+#include "app/OpenRequest.h"
 #include "resources/Resource.h"
 
 using namespace testing_support;
@@ -269,4 +270,64 @@ TEST_F(TabsTest, NextAndPreviousTabStopAtTheEnds) {
     EXPECT_EQ(Tabs().SelectedIndex(), 0) << "no wrap-around at the first tab";
     EXPECT_TRUE(PressKey(VK_F6, false));
     EXPECT_EQ(Tabs().SelectedIndex(), 1);
+}
+
+namespace {
+
+// A named pipe waiting for a client, as a server program's would.
+class PipeServer {
+public:
+    explicit PipeServer(const std::string& name)
+        : pipe_(::CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED, PIPE_TYPE_BYTE, 1,
+                                   4096, 4096, 0, nullptr)) {
+        overlapped_.hEvent = connected_.Get();
+        ::ConnectNamedPipe(pipe_.Get(), &overlapped_);
+    }
+    ~PipeServer() { ::CancelIo(pipe_.Get()); }
+    bool Listening() const { return static_cast<bool>(pipe_); }
+    bool Connected() const { return ::WaitForSingleObject(connected_.Get(), 0) == WAIT_OBJECT_0; }
+
+private:
+    KernelHandle pipe_;
+    KernelHandle connected_{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    OVERLAPPED overlapped_{};
+};
+
+} // namespace
+
+// Only files on a disk open as documents, from wherever the name comes: a pipe, a device or a
+// port would hold the interface while it is read, or never end.
+TEST_F(TabsTest, OnlyDiskFilesOpen) {
+    std::string pipeName = "qm-documents-" + std::to_string(::GetCurrentProcessId());
+    PipeServer server("\\\\.\\pipe\\" + pipeName);
+    ASSERT_TRUE(server.Listening());
+    std::vector<std::string> paths = {
+        "\\\\.\\pipe\\" + pipeName, "//./pipe/" + pipeName, "\\\\127.0.0.1\\pipe\\" + pipeName,
+        "\\\\.\\COM1", "COM1", "LPT1", "\\\\.\\NUL", folder_.Path("nul.php"), folder_.Path("con"),
+        "\\\\?\\GLOBALROOT\\Device\\Null",
+    };
+    if (::GetFileAttributesA("Z:\\dev") != INVALID_FILE_ATTRIBUTES) paths.push_back("Z:\\dev\\zero");
+    struct Source {
+        const char* name;
+        std::function<void(const std::string&)> open;
+    };
+    const Source sources[] = {
+        {"open", [&](const std::string& path) { EXPECT_FALSE(Tabs().OpenDocument(path, false)); }},
+        {"drop",
+         [&](const std::string& path) {
+             ::SendMessageA(window_, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({path})), 0);
+         }},
+        {"open request",
+         [&](const std::string& path) { SendOpenRequest(window_, nullptr, path, OpenMode::openOnly); }},
+    };
+    std::string plain = MakeFile("plain.php");
+    CloseAllTabs();
+    for (const Source& source : sources)
+        for (const std::string& path : paths) {
+            SCOPED_TRACE(std::string(source.name) + " " + path);
+            source.open(path);
+            EXPECT_EQ(Tabs().Count(), 0);
+        }
+    EXPECT_FALSE(server.Connected()) << "the pipe was opened";
+    EXPECT_NE(Open(plain), nullptr) << "a disk file still opens";
 }
