@@ -96,8 +96,8 @@ double Transfer(UINT command, int port, const std::string& remote, const std::st
 }
 
 void Report(const char* what, double quillmark, double lftp) {
-    std::printf("%-34s quillmark %8.0f ms   lftp %8.0f ms   ratio %5.2f (goal <= 1.50)\n", what, quillmark, lftp,
-                lftp > 0 ? quillmark / lftp : 0.0);
+    std::printf("%-34s quillmark %8.0f ms   lftp %8.0f ms   ratio %5.2f (goal <= 1.50)\n", what, quillmark,
+                lftp, lftp > 0 ? quillmark / lftp : 0.0);
 }
 
 } // namespace
@@ -127,7 +127,8 @@ int main() {
         double lftpUp = servers.Mirror(server.port, "bench", "bench", "up", c.tree.unix, "/l-" + name);
         SharedFolder down("quillmark-ftp-down"), lftpDown("quillmark-ftp-lftp-down");
         double downMs = Transfer(IDC_FTP_DOWNLOAD, server.port, "/q-" + name, down.windows);
-        double lftpDownMs = servers.Mirror(server.port, "bench", "bench", "down", lftpDown.unix, "/l-" + name);
+        double lftpDownMs =
+            servers.Mirror(server.port, "bench", "bench", "down", lftpDown.unix, "/l-" + name);
         Report((std::string("upload, ") + c.name).c_str(), up, lftpUp);
         Report((std::string("download, ") + c.name).c_str(), downMs, lftpDownMs);
     }

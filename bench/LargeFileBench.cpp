@@ -124,8 +124,9 @@ int main() {
                 full.firstScreen, full.firstScreen / bare.firstScreen);
     std::printf("  jump to the end + paint    %9.0f ms   %9.0f ms   x%.1f\n", bare.end, full.end,
                 full.end / bare.end);
-    std::printf("  colour the whole file      %9s      %9.0f ms   (%.1f MB/s, done while the program is idle)\n",
-                "-", full.colourAll, double(size >> 20) / (full.colourAll / 1000.0));
+    std::printf(
+        "  colour the whole file      %9s      %9.0f ms   (%.1f MB/s, done while the program is idle)\n", "-",
+        full.colourAll, double(size >> 20) / (full.colourAll / 1000.0));
 
     ::DestroyWindow(frame);
     ::DeleteFileA(path.c_str());

@@ -38,7 +38,8 @@ std::string PathArgument(const char* commandLine) {
 }
 
 void LoadWhole(const std::string& path) {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     LARGE_INTEGER size{};
     ::GetFileSizeEx(file, &size);
@@ -61,10 +62,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
     wc.lpszClassName = "MinimalScintillaFrame";
     ::RegisterClassA(&wc);
     HWND frame = ::CreateWindowExA(0, wc.lpszClassName, "Minimal", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                   instance, nullptr);
-    view = ::CreateWindowExA(0, "Scintilla", "", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100, frame, nullptr, instance,
-                             nullptr);
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                                   nullptr, instance, nullptr);
+    view = ::CreateWindowExA(0, "Scintilla", "", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100, frame, nullptr,
+                             instance, nullptr);
     ::SendMessageA(view, SCI_SETILEXER, 0, reinterpret_cast<LPARAM>(CreateLexer("hypertext")));
     std::string path = PathArgument(commandLine ? commandLine : "");
     if (!path.empty()) LoadWhole(path);

@@ -47,7 +47,8 @@ bool CopyBeside(const std::string& from, const std::string& folder, const char* 
 // The settings the program runs with in the benchmark: the shipped ones, and no update server
 // anywhere but here (an empty host checks nothing).
 bool WriteSettings(const std::string& from, const std::string& to) {
-    HANDLE file = ::CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        ::CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     std::string text(1 << 20, '\0');
     DWORD read = 0;
@@ -66,7 +67,8 @@ bool WriteSettings(const std::string& from, const std::string& to) {
 void ResetRegistry() {
     ::SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Altav\\Quillmark");
     DWORD never = 0;
-    ::SHSetValueA(HKEY_CURRENT_USER, "Software\\Altav\\Quillmark", "DefaultEditor", REG_DWORD, &never, sizeof(never));
+    ::SHSetValueA(HKEY_CURRENT_USER, "Software\\Altav\\Quillmark", "DefaultEditor", REG_DWORD, &never,
+                  sizeof(never));
 }
 
 struct FrameSearch {
@@ -105,7 +107,7 @@ bool Answers(HWND window, UINT timeoutMs) {
 
 // One started program, closed (or ended) when it goes.
 class Process {
-public:
+  public:
     Process(const Program& program, const std::string& argument) : program_(program) {
         std::string commandLine = "\"" + program.exe + "\"";
         if (!argument.empty()) commandLine += " \"" + argument + "\"";
@@ -117,7 +119,8 @@ public:
     ~Process() {
         if (!started_) return;
         if (frame_) ::PostMessageA(frame_, WM_CLOSE, 0, 0);
-        if (::WaitForSingleObject(info_.hProcess, 60000) == WAIT_TIMEOUT) ::TerminateProcess(info_.hProcess, 1);
+        if (::WaitForSingleObject(info_.hProcess, 60000) == WAIT_TIMEOUT)
+            ::TerminateProcess(info_.hProcess, 1);
         EndChildren();
         ::CloseHandle(info_.hProcess);
         ::CloseHandle(info_.hThread);
@@ -144,7 +147,9 @@ public:
     double CpuSeconds() const {
         FILETIME created, ended, kernel, user;
         if (!::GetThreadTimes(info_.hThread, &created, &ended, &kernel, &user)) return 0;
-        auto value = [](FILETIME t) { return (double(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) / 1e7; };
+        auto value = [](FILETIME t) {
+            return (double(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) / 1e7;
+        };
         return value(kernel) + value(user);
     }
 
@@ -184,7 +189,7 @@ public:
         return double(counters.PeakWorkingSetSize) / (1 << 20);
     }
 
-private:
+  private:
     // A ctags the program started and left running would take the CPU from the next runs.
     void EndChildren() const {
         HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -209,19 +214,20 @@ private:
 
 // The longest a message sent to `window` waited while the pinger ran.
 class Pinger {
-public:
-    explicit Pinger(HWND window) : thread_([this, window] {
-        while (!stop_) {
-            Clock::time_point sent = Clock::now();
-            Answers(window, 600000);
-            double waited = Seconds(sent, Clock::now());
-            if (waited > 0.1) ++overLimit_;
-            if (getenv("QM_BENCH_TRACE") && waited > 0.05)
-                std::printf("    wait %.0f ms at %.2f s\n", waited * 1000, Seconds(start_, sent));
-            longest_ = std::max(longest_.load(), waited);
-            ::Sleep(5);
-        }
-    }) {}
+  public:
+    explicit Pinger(HWND window)
+        : thread_([this, window] {
+              while (!stop_) {
+                  Clock::time_point sent = Clock::now();
+                  Answers(window, 600000);
+                  double waited = Seconds(sent, Clock::now());
+                  if (waited > 0.1) ++overLimit_;
+                  if (getenv("QM_BENCH_TRACE") && waited > 0.05)
+                      std::printf("    wait %.0f ms at %.2f s\n", waited * 1000, Seconds(start_, sent));
+                  longest_ = std::max(longest_.load(), waited);
+                  ::Sleep(5);
+              }
+          }) {}
     ~Pinger() { Stop(); }
     double Stop() {
         stop_ = true;
@@ -229,7 +235,7 @@ public:
         return longest_;
     }
 
-private:
+  private:
     std::atomic<bool> stop_{false};
     std::atomic<double> longest_{0};
     std::atomic<int> overLimit_{0};
@@ -245,7 +251,8 @@ void PressCtrlEnd(HWND frame) {
     for (int i = 0; i < 4; ++i) {
         keys[i].type = INPUT_KEYBOARD;
         keys[i].ki.wVk = codes[i];
-        keys[i].ki.dwFlags = (i >= 2 ? KEYEVENTF_KEYUP : 0) | (codes[i] == VK_END ? KEYEVENTF_EXTENDEDKEY : 0);
+        keys[i].ki.dwFlags =
+            (i >= 2 ? KEYEVENTF_KEYUP : 0) | (codes[i] == VK_END ? KEYEVENTF_EXTENDEDKEY : 0);
     }
     ::SendInput(4, keys, sizeof(INPUT));
 }
@@ -267,7 +274,8 @@ void MeasureStart(const Program& program, Figures& figures) {
 }
 
 // Opening `path` from the command line until ready; for the large file then Ctrl+End and memory.
-void MeasureOpen(const Program& program, const std::string& path, bool large, double limitS, Figures& figures) {
+void MeasureOpen(const Program& program, const std::string& path, bool large, double limitS,
+                 Figures& figures) {
     ResetRegistry();
     Process process(program, path);
     Clock::time_point ready;
@@ -301,8 +309,8 @@ void MeasureOpen(const Program& program, const std::string& path, bool large, do
 void PrintRow(const char* what, const std::vector<double>& floor, const std::vector<double>& program,
               const char* unit, double scale, double goal) {
     double f = Median(floor) * scale, p = Median(program) * scale;
-    std::printf("  %-28s %10.2f %s %10.2f %s   %6.2fx   %s %.1fx\n", what, f, unit, p, unit, f > 0 ? p / f : 0.0,
-                f > 0 && p / f <= goal ? "ok, goal" : "goal", goal);
+    std::printf("  %-28s %10.2f %s %10.2f %s   %6.2fx   %s %.1fx\n", what, f, unit, p, unit,
+                f > 0 ? p / f : 0.0, f > 0 && p / f <= goal ? "ok, goal" : "goal", goal);
 }
 
 } // namespace
@@ -349,23 +357,27 @@ int main(int argc, char** argv) {
     for (int i = 0; i < runs; ++i) {
         MeasureOpen(floor, large, true, 120, floorFigures);
         // The floor's own time bounds the wait: ten times it is a failure whatever comes after.
-        double limit = std::max(60.0, 10 * (floorFigures.open100.empty() ? 30 : Median(floorFigures.open100) +
-                                                                                  Median(floorFigures.ctrlEnd)));
+        double limit = std::max(60.0, 10 * (floorFigures.open100.empty() ? 30
+                                                                         : Median(floorFigures.open100) +
+                                                                               Median(floorFigures.ctrlEnd)));
         MeasureOpen(quillmark, large, true, limit, programFigures);
     }
 
-    std::printf("Quillmark.exe against the floor program, both started as new processes, median of %d runs%s\n",
-                runs, withCtags ? "" : " (diagnostic: ctags.exe removed)");
+    std::printf(
+        "Quillmark.exe against the floor program, both started as new processes, median of %d runs%s\n", runs,
+        withCtags ? "" : " (diagnostic: ctags.exe removed)");
     std::printf("  %-28s %13s %13s   %7s\n", "", "floor", "Quillmark", "ratio");
     PrintRow("start, window answering", floorFigures.start, programFigures.start, "s", 1, 1.3);
     PrintRow("open 10 MB, ready", floorFigures.open10, programFigures.open10, "s", 1, 1.5);
     PrintRow("open 100 MB, ready", floorFigures.open100, programFigures.open100, "s", 1, 1.5);
     PrintRow("Ctrl+End on 100 MB, idle", floorFigures.ctrlEnd, programFigures.ctrlEnd, "s", 1, 1.5);
     PrintRow("peak memory, 100 MB", floorFigures.peak, programFigures.peak, "MB", 1, 1.0);
-    std::printf("  longest wait of a message during Ctrl+End: floor %.0f ms, Quillmark %.0f ms (goal: 100 ms)\n",
-                Median(floorFigures.longestWait) * 1000, Median(programFigures.longestWait) * 1000);
+    std::printf(
+        "  longest wait of a message during Ctrl+End: floor %.0f ms, Quillmark %.0f ms (goal: 100 ms)\n",
+        Median(floorFigures.longestWait) * 1000, Median(programFigures.longestWait) * 1000);
     if (programFigures.timedOut || floorFigures.timedOut)
-        std::printf("  runs stopped waiting: floor %d, Quillmark %d\n", floorFigures.timedOut, programFigures.timedOut);
+        std::printf("  runs stopped waiting: floor %d, Quillmark %d\n", floorFigures.timedOut,
+                    programFigures.timedOut);
     if (programFigures.caretMissed || floorFigures.caretMissed)
         std::printf("  Ctrl+End did not reach the end: floor %d, Quillmark %d\n", floorFigures.caretMissed,
                     programFigures.caretMissed);

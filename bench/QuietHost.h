@@ -10,7 +10,7 @@
 namespace bench {
 
 class QuietHost : public DocumentHost {
-public:
+  public:
     QuietHost(HWND window, const Settings& settings) : window_(window), settings_(settings) {}
     HWND MainWindow() const override { return window_; }
     const Settings& ViewSettings() const override { return settings_; }
@@ -20,7 +20,7 @@ public:
     void OpenIncludedFile(const std::string&) override {}
     void CloseFindDialog() override {}
 
-private:
+  private:
     HWND window_;
     const Settings& settings_;
     std::string noCtags_;

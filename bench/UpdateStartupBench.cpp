@@ -35,7 +35,8 @@ BOOL CALLBACK FindFrame(HWND window, LPARAM param) {
     ::GetWindowThreadProcessId(window, &process);
     char name[64] = "";
     ::GetClassNameA(window, name, sizeof(name));
-    if (process == search->process && ::IsWindowVisible(window) && lstrcmpA(name, "QuillmarkMainFrame") == 0) {
+    if (process == search->process && ::IsWindowVisible(window) &&
+        lstrcmpA(name, "QuillmarkMainFrame") == 0) {
         search->found = window;
         return FALSE;
     }
@@ -51,7 +52,8 @@ double TimeStart(const std::string& program) {
     LARGE_INTEGER frequency, start, ready;
     ::QueryPerformanceFrequency(&frequency);
     ::QueryPerformanceCounter(&start);
-    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &info))
         return -1;
     Search search{info.dwProcessId, nullptr};
     for (int i = 0; i < 20000 && !search.found; ++i) {

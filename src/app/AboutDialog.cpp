@@ -21,7 +21,9 @@ HENHMETAFILE LoadLogoMetafile(UINT resourceId) {
     return ::SetWinMetaFileBits(size - placeableHeaderSize, bytes + placeableHeaderSize, nullptr, nullptr);
 }
 
-INT_PTR AboutDialog::Run(HWND owner) { return DoModal(owner, IDD_ABOUT); }
+INT_PTR AboutDialog::Run(HWND owner) {
+    return DoModal(owner, IDD_ABOUT);
+}
 
 bool AboutDialog::HandleMessage(Message& msg, LRESULT& result) {
     switch (msg.message) {
@@ -52,8 +54,8 @@ void AboutDialog::OnInitDialog() {
     ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
     font.lfWeight = FW_BOLD;
     boldFont_.Reset(::CreateFontIndirectA(&font));
-    ::SendDlgItemMessageA(Handle(), IDC_ABOUT_CREDITS_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.Get()),
-                          TRUE);
+    ::SendDlgItemMessageA(Handle(), IDC_ABOUT_CREDITS_TITLE, WM_SETFONT,
+                          reinterpret_cast<WPARAM>(boldFont_.Get()), TRUE);
     logo_.Reset(LoadLogoMetafile(IDR_LOGO));
 }
 

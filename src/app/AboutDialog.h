@@ -5,14 +5,14 @@
 #include "win/Handles.h"
 
 class AboutDialog : public Dialog {
-public:
+  public:
     // Modal, owned by `owner` (the active window) and centred on it.
     INT_PTR Run(HWND owner);
 
-protected:
+  protected:
     bool HandleMessage(Message& msg, LRESULT& result) override;
 
-private:
+  private:
     void OnInitDialog();
     bool OnDrawItem(const DRAWITEMSTRUCT& item);
 

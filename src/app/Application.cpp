@@ -47,7 +47,8 @@ bool TakeInstanceMutex(KernelHandle& mutex, const std::string& request) {
         mutex.Reset(created);
         if (!exists) return true;
         if (HWND frame = FindRunningFrame()) {
-            if (!SendOpenRequest(frame, nullptr, request, OpenMode::openAndActivate)) SayNotHandedOver(request);
+            if (!SendOpenRequest(frame, nullptr, request, OpenMode::openAndActivate))
+                SayNotHandedOver(request);
             return false;
         }
         if (::GetTickCount() - start >= handOffTimeoutMs) {

@@ -32,12 +32,12 @@ bool WriteCrashReport(EXCEPTION_POINTERS* exception) {
     if (lstrlenA(path) + lstrlenA("Quillmark.dmp") >= MAX_PATH) return false;
     lstrcatA(path, "Quillmark.dmp");
 
-    HANDLE file = ::CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                nullptr);
+    HANDLE file = ::CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     MINIDUMP_EXCEPTION_INFORMATION information{::GetCurrentThreadId(), exception, FALSE};
-    if (!::MiniDumpWriteDump(::GetCurrentProcess(), ::GetCurrentProcessId(), file, MiniDumpNormal, &information,
-                             nullptr, nullptr)) {
+    if (!::MiniDumpWriteDump(::GetCurrentProcess(), ::GetCurrentProcessId(), file, MiniDumpNormal,
+                             &information, nullptr, nullptr)) {
         ::CloseHandle(file);
         return false;
     }
@@ -60,7 +60,8 @@ bool ReportFromHere(DWORD code, const ULONG_PTR* parameters, DWORD count) {
     record.ExceptionFlags = EXCEPTION_NONCONTINUABLE;
     record.ExceptionAddress = reinterpret_cast<void*>(context.Rip);
     record.NumberParameters = count;
-    for (DWORD i = 0; i < count && i < EXCEPTION_MAXIMUM_PARAMETERS; ++i) record.ExceptionInformation[i] = parameters[i];
+    for (DWORD i = 0; i < count && i < EXCEPTION_MAXIMUM_PARAMETERS; ++i)
+        record.ExceptionInformation[i] = parameters[i];
     EXCEPTION_POINTERS pointers{&record, &context};
     return WriteCrashReport(&pointers);
 }
@@ -100,7 +101,8 @@ LONG WINAPI CrashReportFilter(EXCEPTION_POINTERS* exception) {
     // has a handler of its own). Continuing it lets the runtime call std::terminate, which
     // reports it with its own exit code and text, like on every other thread.
     const EXCEPTION_RECORD* record = exception ? exception->ExceptionRecord : nullptr;
-    if (record && record->ExceptionCode == gccThrowCode && !(record->ExceptionFlags & EXCEPTION_NONCONTINUABLE))
+    if (record && record->ExceptionCode == gccThrowCode &&
+        !(record->ExceptionFlags & EXCEPTION_NONCONTINUABLE))
         return EXCEPTION_CONTINUE_EXECUTION;
     return WriteCrashReport(exception) ? EXCEPTION_EXECUTE_HANDLER : EXCEPTION_CONTINUE_SEARCH;
 }

@@ -15,10 +15,17 @@ namespace {
 
 // Commands that need an open document.
 constexpr UINT documentCommands[] = {
-    ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_SAVE_ALL, ID_FILE_CLOSE, ID_EDIT_UNDO, ID_EDIT_CUT,
-    ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_SELECT_ALL, ID_EDIT_GOTO_LINE, ID_EDIT_FIND, ID_EDIT_REPLACE,
-    ID_EDIT_REPEAT, ID_INSERT_COLOR, ID_INSERT_PHP_CODE, ID_INSERT_PHP_EXPRESSION, ID_INSERT_PHP_STRING,
-    ID_INSERT_PHP_TAGGED_STRING, ID_INSERT_HTML_OPEN, ID_INSERT_HTML_CLOSE, ID_ENCODING_ANSI, ID_ENCODING_UTF8,
+    ID_FILE_SAVE,         ID_FILE_SAVE_AS,
+    ID_FILE_SAVE_ALL,     ID_FILE_CLOSE,
+    ID_EDIT_UNDO,         ID_EDIT_CUT,
+    ID_EDIT_COPY,         ID_EDIT_PASTE,
+    ID_EDIT_SELECT_ALL,   ID_EDIT_GOTO_LINE,
+    ID_EDIT_FIND,         ID_EDIT_REPLACE,
+    ID_EDIT_REPEAT,       ID_INSERT_COLOR,
+    ID_INSERT_PHP_CODE,   ID_INSERT_PHP_EXPRESSION,
+    ID_INSERT_PHP_STRING, ID_INSERT_PHP_TAGGED_STRING,
+    ID_INSERT_HTML_OPEN,  ID_INSERT_HTML_CLOSE,
+    ID_ENCODING_ANSI,     ID_ENCODING_UTF8,
 };
 
 } // namespace
@@ -65,11 +72,17 @@ const MessageRow<MainFrame> MainFrame::commandTable[] = {
 // ---------------------------------------------------------------------------------------
 // What the documents ask of the frame
 
-void MainFrame::InvalidateTagCache(const std::string& path) { tagIndex_.Invalidate(path); }
+void MainFrame::InvalidateTagCache(const std::string& path) {
+    tagIndex_.Invalidate(path);
+}
 
-void MainFrame::AddRecentFile(const std::string& path) { recentFiles_.Add(path); }
+void MainFrame::AddRecentFile(const std::string& path) {
+    recentFiles_.Add(path);
+}
 
-void MainFrame::OpenIncludedFile(const std::string& path) { documentTabs_.OpenDocument(path, false); }
+void MainFrame::OpenIncludedFile(const std::string& path) {
+    documentTabs_.OpenDocument(path, false);
+}
 
 void MainFrame::CloseFindDialog() {
     if (findDialog_ && ::IsWindow(findDialog_)) ::DestroyWindow(findDialog_);
@@ -89,8 +102,8 @@ void MainFrame::OpenFindDialog(bool find) {
     findReplace_ = FINDREPLACEA{};
     findReplace_.lStructSize = sizeof(findReplace_);
     findReplace_.hwndOwner = Handle();
-    findReplace_.Flags =
-        FR_HIDEUPDOWN | (searchState_.matchCase ? FR_MATCHCASE : 0) | (searchState_.wholeWord ? FR_WHOLEWORD : 0);
+    findReplace_.Flags = FR_HIDEUPDOWN | (searchState_.matchCase ? FR_MATCHCASE : 0) |
+                         (searchState_.wholeWord ? FR_WHOLEWORD : 0);
     findReplace_.lpstrFindWhat = findBuffer_;
     findReplace_.wFindWhatLen = sizeof(findBuffer_);
     findReplace_.lpstrReplaceWith = replaceBuffer_;
@@ -103,7 +116,9 @@ void MainFrame::OpenFindDialog(bool find) {
     if (findDialog_) ::ShowWindow(findDialog_, SW_SHOW);
 }
 
-Document* MainFrame::SelectedDocument() const { return documentTabs_.SelectedDocument(); }
+Document* MainFrame::SelectedDocument() const {
+    return documentTabs_.SelectedDocument();
+}
 
 void MainFrame::FocusSelectedView() {
     if (Document* document = SelectedDocument()) ::SetFocus(document->ViewWindow());
@@ -132,12 +147,14 @@ void MainFrame::UpdateCommandUI() {
 
     Document* document = SelectedDocument();
     if (!document) {
-        for (UINT id : documentCommands) enable(id, false);
+        for (UINT id : documentCommands)
+            enable(id, false);
         CheckMenuItem(ID_ENCODING_ANSI, false);
         CheckMenuItem(ID_ENCODING_UTF8, false);
         return;
     }
-    for (UINT id : documentCommands) enable(id, true);
+    for (UINT id : documentCommands)
+        enable(id, true);
     const EditorView& view = document->View();
     bool readOnly = view.Call(SCI_GETREADONLY) != 0;
     bool selection = view.Call(SCI_GETSELECTIONSTART) != view.Call(SCI_GETSELECTIONEND);
@@ -321,7 +338,8 @@ LRESULT MainFrame::OnFindReplace(Message& msg) {
     // The view refuses every change: there is nothing to replace, and nothing to move on to.
     if (view.Call(SCI_GETREADONLY)) return 0;
     if (request->Flags & FR_REPLACE) {
-        if (SelectionMatches(view, searchState_)) view.Call(SCI_REPLACESEL, 0, searchState_.replaceText.c_str());
+        if (SelectionMatches(view, searchState_))
+            view.Call(SCI_REPLACESEL, 0, searchState_.replaceText.c_str());
         ShowFindResult(FindNext(view, searchState_, true));
     } else {
         HCURSOR previous = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
@@ -380,7 +398,8 @@ LRESULT MainFrame::OnEncoding(Message& msg) {
 
 LRESULT MainFrame::OnViewToolbar(Message&) {
     toolbarVisible_ = !toolbarVisible_;
-    ::SendMessageA(rebar_, RB_SHOWBAND, ::SendMessageA(rebar_, RB_IDTOINDEX, ID_BAND_TOOLBAR, 0), toolbarVisible_);
+    ::SendMessageA(rebar_, RB_SHOWBAND, ::SendMessageA(rebar_, RB_IDTOINDEX, ID_BAND_TOOLBAR, 0),
+                   toolbarVisible_);
     CheckMenuItem(ID_VIEW_TOOLBAR, toolbarVisible_);
     UpdateLayout();
     return 0;

@@ -25,7 +25,9 @@ UINT FindReplaceMessage() {
 
 // The window's own visibility, whether or not its parent is shown yet: the layout done while
 // the frame is still hidden must already leave room for the bars.
-bool IsShown(HWND window) { return window && (::GetWindowLongPtrA(window, GWL_STYLE) & WS_VISIBLE) != 0; }
+bool IsShown(HWND window) {
+    return window && (::GetWindowLongPtrA(window, GWL_STYLE) & WS_VISIBLE) != 0;
+}
 
 // The folder of the running executable, with its trailing backslash. Built by hand: the
 // shell's path library is loaded only when a command needs it, not at start-up.
@@ -108,7 +110,8 @@ MainFrame::~MainFrame() = default;
 
 HWND MainFrame::CreateFrame() {
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    HICON icon = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, 32, 32, 0));
+    HICON icon =
+        static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, 32, 32, 0));
     HICON smallIcon =
         static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, 16, 16, 0));
     RegisterWindowClass(windowClass, 0, nullptr, nullptr, icon, smallIcon);
@@ -143,7 +146,8 @@ bool MainFrame::CreateBars() {
 
     // 1. The menu moves from the frame into the command bar, with the toolbar's images.
     LoadToolbarLayout(instance, IDR_MAINFRAME, toolbarLayout_);
-    toolbarImages_.Reset(LoadToolbarImages(instance, IDR_MAINFRAME, toolbarLayout_.imageWidth, RGB(255, 0, 255)));
+    toolbarImages_.Reset(
+        LoadToolbarImages(instance, IDR_MAINFRAME, toolbarLayout_.imageWidth, RGB(255, 0, 255)));
     HMENU menu = ::GetMenu(frame);
     ::SetMenu(frame, nullptr);
     if (!commandBar_.Create(frame, frame, menu, ID_COMMAND_BAR)) return false;
@@ -158,16 +162,16 @@ bool MainFrame::CreateBars() {
     ::SendMessageA(toolbar_, TB_SETPARENT, reinterpret_cast<WPARAM>(frame), 0);
 
     // 3. The update check's progress bar.
-    updateBand_ = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 100, 16,
-                                    frame, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ID_BAND_UPDATE)), instance,
-                                    nullptr);
+    updateBand_ = ::CreateWindowExA(
+        0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 100, 16, frame,
+        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ID_BAND_UPDATE)), instance, nullptr);
 
     // 4. The rebar with its three bands, the update band hidden.
     rebar_ = ::CreateWindowExA(0, REBARCLASSNAMEA, "",
                                WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | RBS_BANDBORDERS |
                                    RBS_VARHEIGHT | RBS_AUTOSIZE | CCS_NODIVIDER | CCS_TOP,
-                               0, 0, 0, 0, frame, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ID_REBAR)), instance,
-                               nullptr);
+                               0, 0, 0, 0, frame, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ID_REBAR)),
+                               instance, nullptr);
     if (!rebar_) return false;
     REBARINFO info{sizeof(info)};
     ::SendMessageA(rebar_, RB_SETBARINFO, 0, reinterpret_cast<LPARAM>(&info));
@@ -200,8 +204,8 @@ bool MainFrame::CreateBars() {
 
     // 5. The status bar.
     std::string ready = LoadResourceString(IDS_IDLE_MESSAGE);
-    statusBar_ = ::CreateStatusWindowA(WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SBARS_SIZEGRIP, ready.c_str(), frame,
-                                       ID_STATUS_BAR);
+    statusBar_ = ::CreateStatusWindowA(WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SBARS_SIZEGRIP,
+                                       ready.c_str(), frame, ID_STATUS_BAR);
     if (!statusBar_) return false;
     ShowStatusText(ready);
     return true;
@@ -266,7 +270,8 @@ LRESULT MainFrame::OnCreate(Message&) {
     HMENU fileMenu = ::GetSubMenu(Menu(), 0);
     HMENU recentMenu = fileMenu ? ::GetSubMenu(fileMenu, 7) : nullptr;
     char emptyText[128] = "";
-    if (recentMenu) ::GetMenuStringA(recentMenu, ID_FILE_MRU_FIRST, emptyText, sizeof(emptyText), MF_BYCOMMAND);
+    if (recentMenu)
+        ::GetMenuStringA(recentMenu, ID_FILE_MRU_FIRST, emptyText, sizeof(emptyText), MF_BYCOMMAND);
     recentFiles_.BindMenu(recentMenu, emptyText[0] ? emptyText : "(empty)");
     recentFiles_.Read();
     recentFiles_.SetBound(RecentFileList::maxEntries);
@@ -362,7 +367,8 @@ bool MainFrame::IsBandVisible(UINT bandId) const {
     REBARBANDINFOA band{};
     band.cbSize = sizeof(band);
     band.fMask = RBBIM_STYLE;
-    if (index < 0 || !::SendMessageA(rebar_, RB_GETBANDINFOA, index, reinterpret_cast<LPARAM>(&band))) return false;
+    if (index < 0 || !::SendMessageA(rebar_, RB_GETBANDINFOA, index, reinterpret_cast<LPARAM>(&band)))
+        return false;
     return (band.fStyle & RBBS_HIDDEN) == 0;
 }
 
@@ -424,7 +430,9 @@ LRESULT MainFrame::OnQueryEndSession(Message&) {
 // A close or an end of the session that arrives inside a modal loop of the frame (posted by the
 // update check, sent by the system) would ask again about documents already asked about, and
 // could destroy the documents that the question still up works on.
-bool MainFrame::IsAsking() const { return closing_ || !::IsWindowEnabled(Handle()); }
+bool MainFrame::IsAsking() const {
+    return closing_ || !::IsWindowEnabled(Handle());
+}
 
 // The close's save questions; the outside-change check waits until they are over.
 bool MainFrame::AskAboutEveryDocument() {
@@ -488,7 +496,8 @@ void MainFrame::ShowStatusText(const std::string& text) {
 void MainFrame::ShowMenuPrompt(const std::string& text) {
     if (!statusBar_) return;
     ::SendMessageA(statusBar_, SB_SIMPLE, TRUE, 0);
-    ::SendMessageA(statusBar_, SB_SETTEXTA, SB_SIMPLEID | SBT_NOBORDERS, reinterpret_cast<LPARAM>(text.c_str()));
+    ::SendMessageA(statusBar_, SB_SETTEXTA, SB_SIMPLEID | SBT_NOBORDERS,
+                   reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 void MainFrame::EndMenuPrompt() {
@@ -584,8 +593,8 @@ LRESULT MainFrame::OnChevronPushed(Message& msg) {
         ::AppendMenuA(popup.Get(), flags, button.idCommand, text.c_str());
     }
     if (::GetMenuItemCount(popup.Get()) > 0) {
-        UINT command = ::TrackPopupMenuEx(popup.Get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD, point.x, point.y,
-                                          Handle(), nullptr);
+        UINT command = ::TrackPopupMenuEx(popup.Get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD, point.x,
+                                          point.y, Handle(), nullptr);
         if (command) ::PostMessageA(Handle(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
     }
     return 0;
@@ -637,7 +646,8 @@ LRESULT MainFrame::OnCharAdded(Message& msg) {
     // The tag files of the other open documents answer what the document's own includes do not.
     std::vector<std::string> open;
     for (int i = 0; i < documentTabs_.Count(); ++i)
-        if (Document* other = documentTabs_.DocumentAt(i); other && other != document) open.push_back(other->Path());
+        if (Document* other = documentTabs_.DocumentAt(i); other && other != document)
+            open.push_back(other->Path());
     UserFunctionLookups user;
     user.find = [&](const std::string& name, const std::string& path) {
         return tagIndex_.FindUserFunction(name, path, open);
@@ -677,7 +687,8 @@ bool MainFrame::PreTranslateMessage(MSG& msg) {
     // Alt+letter opens the command bar's menu. The frame has no menu of its own, and a child
     // window's default processing (the editor's) would look for one and find none.
     if (msg.message == WM_SYSCHAR && (HIWORD(msg.lParam) & KF_ALTDOWN) && msg.wParam != ' ' &&
-        (msg.hwnd == Handle() || ::IsChild(Handle(), msg.hwnd)) && commandBar_.OnKeyMenu(static_cast<int>(msg.wParam)))
+        (msg.hwnd == Handle() || ::IsChild(Handle(), msg.hwnd)) &&
+        commandBar_.OnKeyMenu(static_cast<int>(msg.wParam)))
         return true;
     // Keys for the find dialog are its own (Ctrl+C copies from its boxes, not the document).
     if (findDialog_ && (msg.hwnd == findDialog_ || ::IsChild(findDialog_, msg.hwnd)))

@@ -38,7 +38,7 @@ constexpr UINT ID_COMMAND_BAR = 0xE900 + 5;
 constexpr UINT_PTR afterFirstPaintTimer = 1;
 
 class MainFrame : public Window, public DocumentHost, public MessageFilter, public IdleHandler {
-public:
+  public:
     static constexpr const char* windowClass = "QuillmarkMainFrame";
 
     MainFrame();
@@ -87,10 +87,10 @@ public:
     bool IsBandVisible(UINT bandId) const;
     void UpdateLayout(bool resizeBars = true);
 
-protected:
+  protected:
     bool HandleMessage(Message& msg, LRESULT& result) override;
 
-private:
+  private:
     // Messages
     LRESULT OnCreate(Message& msg);
     LRESULT OnClose(Message& msg);

@@ -18,7 +18,9 @@ struct PublishedFrame {
     DWORD process;
 };
 
-std::string PublicationName() { return std::string(instanceMutexName) + "-frame"; }
+std::string PublicationName() {
+    return std::string(instanceMutexName) + "-frame";
+}
 
 void Publish(HANDLE mapping, HWND frame) {
     MappedView view(::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(PublishedFrame)));
@@ -53,7 +55,8 @@ HWND FindRunningFrame() {
     std::memcpy(&published, view.Get(), sizeof(published));
     auto frame = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(published.frame));
     DWORD owner = 0;
-    if (!frame || !::IsWindow(frame) || !::GetWindowThreadProcessId(frame, &owner) || owner != published.process)
+    if (!frame || !::IsWindow(frame) || !::GetWindowThreadProcessId(frame, &owner) ||
+        owner != published.process)
         return nullptr;
     // Only the instance of this logon session: never hand a file to another user's window.
     if (SessionOf(owner) != SessionOf(::GetCurrentProcessId())) return nullptr;
@@ -67,8 +70,8 @@ bool SendOpenRequest(HWND target, HWND sender, const std::string& text, OpenMode
     request.lpData = const_cast<char*>(text.c_str());
     DWORD_PTR result = 0;
     return ::SendMessageTimeoutA(target, WM_COPYDATA, reinterpret_cast<WPARAM>(sender),
-                                 reinterpret_cast<LPARAM>(&request), SMTO_NORMAL | SMTO_ABORTIFHUNG, timeoutMs,
-                                 &result) != 0;
+                                 reinterpret_cast<LPARAM>(&request), SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                                 timeoutMs, &result) != 0;
 }
 
 std::optional<std::string> ReadOpenRequestText(const COPYDATASTRUCT* request) {

@@ -43,13 +43,13 @@ bool IsFullPath(const std::string& path);
 // while the object lives. Named objects, like the instance mutex, are per session; a section
 // shared by the executable image would be shared by every user logged on.
 class FramePublication {
-public:
+  public:
     explicit FramePublication(HWND frame);
     ~FramePublication();
     FramePublication(const FramePublication&) = delete;
     FramePublication& operator=(const FramePublication&) = delete;
 
-private:
+  private:
     KernelHandle mapping_;
 };
 

@@ -445,7 +445,8 @@ LRESULT FileBrowser::OnKeyDown(Message& msg) {
     FolderItemData* record = RecordOf(item);
     if (!record) return 0;
     if (AttributesOf(*record, expandableAttributes)) {
-        auto state = ::SendMessageA(Handle(), TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED);
+        auto state =
+            ::SendMessageA(Handle(), TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED);
         Message key = msg;
         key.wParam = (state & TVIS_EXPANDED) ? VK_SUBTRACT : VK_ADD;
         return DefaultProcessing(key);

@@ -19,7 +19,7 @@ struct FolderItemData {
 };
 
 class FileBrowser : public Window {
-public:
+  public:
     // The desktop folder and the shell's allocator come with Fill; they are released with the object.
     FileBrowser();
     ~FileBrowser() override;
@@ -49,10 +49,10 @@ public:
     // Records of rows that exist: one per row, none leaked when rows go.
     int LiveRecords() const { return liveRecords_; }
 
-protected:
+  protected:
     bool HandleMessage(Message& msg, LRESULT& result) override;
 
-private:
+  private:
     LRESULT OnReflectedNotify(Message& msg);
     LRESULT OnGetDispInfo(Message& msg);
     LRESULT OnItemExpanding(Message& msg);

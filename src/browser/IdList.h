@@ -34,7 +34,7 @@ inline LPCITEMIDLIST LastIdOf(LPCITEMIDLIST list) {
 // A list from the shell's allocator. Each owner holds a reference to the allocator, so a list may
 // outlive whoever handed it over.
 class IdList {
-public:
+  public:
     IdList() noexcept = default;
     IdList(IMalloc* allocator, LPITEMIDLIST list) noexcept : allocator_(allocator), list_(list) {
         if (allocator_) allocator_->AddRef();
@@ -79,7 +79,7 @@ public:
         return IdList(allocator, reinterpret_cast<LPITEMIDLIST>(block));
     }
 
-private:
+  private:
     IMalloc* allocator_ = nullptr;
     LPITEMIDLIST list_ = nullptr;
 };

@@ -20,8 +20,8 @@ const std::string userClasses = "Software\\Classes\\";
 
 LONG SetUserClassValue(const std::string& key, const std::string& value) {
     RegKey opened;
-    LONG result = ::RegCreateKeyExA(HKEY_CURRENT_USER, (userClasses + key).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                    nullptr, opened.Put(), nullptr);
+    LONG result = ::RegCreateKeyExA(HKEY_CURRENT_USER, (userClasses + key).c_str(), 0, nullptr, 0,
+                                    KEY_SET_VALUE, nullptr, opened.Put(), nullptr);
     if (result != ERROR_SUCCESS) return result;
     return ::RegSetValueExA(opened.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                             static_cast<DWORD>(value.size() + 1));
@@ -64,7 +64,8 @@ DefaultEditorCheck DefaultEditorCheck::Read() {
 }
 
 void WriteCheckAtStartup(bool check) {
-    if (RegKey key = OpenProgramKey(nullptr, true)) WriteRegistryDword(key.Get(), "DefaultEditor", check ? 1 : 0);
+    if (RegKey key = OpenProgramKey(nullptr, true))
+        WriteRegistryDword(key.Get(), "DefaultEditor", check ? 1 : 0);
 }
 
 LONG WriteFileAssociation(const std::string& executable) {
@@ -84,12 +85,15 @@ LONG WriteFileAssociation(const std::string& executable) {
     return ERROR_SUCCESS;
 }
 
-INT_PTR DefaultEditorPrompt::Run(HWND owner) { return DoModal(owner, IDD_DEFAULT_EDITOR); }
+INT_PTR DefaultEditorPrompt::Run(HWND owner) {
+    return DoModal(owner, IDD_DEFAULT_EDITOR);
+}
 
 bool DefaultEditorPrompt::HandleMessage(Message& msg, LRESULT& result) {
     if (msg.message == WM_INITDIALOG) {
         CenterOnOwner();
-        ::CheckDlgButton(Handle(), IDC_DEFAULT_EDITOR_CHECK, check_.checkAtStartup ? BST_CHECKED : BST_UNCHECKED);
+        ::CheckDlgButton(Handle(), IDC_DEFAULT_EDITOR_CHECK,
+                         check_.checkAtStartup ? BST_CHECKED : BST_UNCHECKED);
         result = TRUE;
         return true;
     }
@@ -101,11 +105,14 @@ bool DefaultEditorPrompt::HandleMessage(Message& msg, LRESULT& result) {
     if (button == IDOK) {
         char executable[MAX_PATH] = "";
         DWORD length = ::GetModuleFileNameA(nullptr, executable, MAX_PATH);
-        LONG error = length > 0 && length < MAX_PATH ? WriteFileAssociation(executable) : ERROR_FILENAME_EXCED_RANGE;
+        LONG error =
+            length > 0 && length < MAX_PATH ? WriteFileAssociation(executable) : ERROR_FILENAME_EXCED_RANGE;
         check_.isDefaultEditor = error == ERROR_SUCCESS;
         if (error != ERROR_SUCCESS) {
-            std::string text = FormatResourceString(IDS_ASSOCIATION_FAILED, {SystemMessage(static_cast<DWORD>(error))});
-            ::MessageBoxA(Handle(), text.c_str(), LoadResourceString(IDS_APP_NAME).c_str(), MB_OK | MB_ICONERROR);
+            std::string text =
+                FormatResourceString(IDS_ASSOCIATION_FAILED, {SystemMessage(static_cast<DWORD>(error))});
+            ::MessageBoxA(Handle(), text.c_str(), LoadResourceString(IDS_APP_NAME).c_str(),
+                          MB_OK | MB_ICONERROR);
         }
     }
     ::EndDialog(Handle(), button);

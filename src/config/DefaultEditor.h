@@ -30,14 +30,14 @@ void WriteCheckAtStartup(bool check);
 
 // The question, modal, owned by the main window; both buttons do their work before it closes.
 class DefaultEditorPrompt : public Dialog {
-public:
+  public:
     explicit DefaultEditorPrompt(DefaultEditorCheck& check) : check_(check) {}
     INT_PTR Run(HWND owner);
 
-protected:
+  protected:
     bool HandleMessage(Message& msg, LRESULT& result) override;
 
-private:
+  private:
     DefaultEditorCheck& check_;
 };
 

@@ -10,8 +10,8 @@ RegKey OpenProgramKey(const char* subKey, bool create) {
     if (subKey && *subKey) path += std::string("\\") + subKey;
     RegKey key;
     if (create)
-        ::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, key.Put(),
-                          nullptr);
+        ::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                          key.Put(), nullptr);
     else
         ::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ | KEY_WRITE, key.Put());
     return key;
@@ -38,7 +38,8 @@ std::optional<std::string> ReadRegistryString(HKEY key, const char* name, DWORD 
 std::optional<DWORD> ReadRegistryDword(HKEY key, const char* name) {
     if (!key) return std::nullopt;
     DWORD type = 0, value = 0, size = sizeof(value);
-    if (::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS)
+    if (::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+        ERROR_SUCCESS)
         return std::nullopt;
     if (type != REG_DWORD || size != sizeof(value)) return std::nullopt;
     return value;

@@ -48,7 +48,7 @@ bool WriteAll(HANDLE file, const char* data, DWORD size) {
 // whether all of them are UTF-8 and at least one is not ASCII. Strict: no overlong forms, no
 // surrogates, nothing above U+10FFFF, nothing cut off at the end.
 class Utf8Check {
-public:
+  public:
     void Feed(const char* data, size_t size) {
         for (size_t i = 0; i < size && valid_; ++i) {
             auto byte = static_cast<unsigned char>(data[i]);
@@ -65,7 +65,7 @@ public:
     }
     bool IsUtf8WithNonAscii() const { return valid_ && pending_ == 0 && nonAscii_; }
 
-private:
+  private:
     // The first byte of a sequence: how many follow, and the range of the next one.
     void Start(unsigned char byte) {
         if (byte >= 0xC2 && byte <= 0xDF) {
@@ -103,7 +103,8 @@ bool ReplaceWithFinishedFile(const std::string& target, const std::string& finis
                                    FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
         if (kept) ::SetFileAttributesA(finished.c_str(), kept);
     }
-    return ::MoveFileExA(finished.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    return ::MoveFileExA(finished.c_str(), target.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
 // A copy of the file in the user's temporary folder, or "" when there is no file or no room.
@@ -128,7 +129,8 @@ bool IsDeviceName(std::string base) {
         if (base == device) return true;
     // The superscript digits of the ANSI code page count as digits there too.
     return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) &&
-           ((base[3] >= '0' && base[3] <= '9') || base[3] == '\xB9' || base[3] == '\xB2' || base[3] == '\xB3');
+           ((base[3] >= '0' && base[3] <= '9') || base[3] == '\xB9' || base[3] == '\xB2' ||
+            base[3] == '\xB3');
 }
 
 } // namespace
@@ -162,8 +164,8 @@ bool IsDiskFileName(const std::string& path) {
 Document::Document(DocumentHost& host) : host_(host), serial_(++lastSerial) {}
 
 Document* Document::Create(HWND tabs, DocumentHost& host) {
-    HWND window = ::CreateWindowExA(0, "Scintilla", "", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0,
-                                    tabs, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(viewId)),
+    HWND window = ::CreateWindowExA(0, "Scintilla", "", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0,
+                                    0, tabs, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(viewId)),
                                     ::GetModuleHandleA(nullptr), nullptr);
     if (!window) return nullptr;
     auto* document = new Document(host);
@@ -181,7 +183,9 @@ void Document::Destroy() {
     if (HWND window = view_.Window()) ::DestroyWindow(window);
 }
 
-void Document::OnFinalMessage() { delete this; }
+void Document::OnFinalMessage() {
+    delete this;
+}
 
 bool Document::HandleMessage(Message& msg, LRESULT& result) {
     // Notifications reflected by the main window: the characters its help declined.
@@ -204,14 +208,22 @@ bool Document::HandleMessage(Message& msg, LRESULT& result) {
     return false;
 }
 
-bool Document::IsModified() const { return view_.Call(SCI_GETMODIFY) != 0; }
-bool Document::IsReadOnly() const { return view_.Call(SCI_GETREADONLY) != 0; }
+bool Document::IsModified() const {
+    return view_.Call(SCI_GETMODIFY) != 0;
+}
+bool Document::IsReadOnly() const {
+    return view_.Call(SCI_GETREADONLY) != 0;
+}
 void Document::SetReadOnly(bool readOnly) {
     readOnlyChosen_ = readOnly;
     view_.Call(SCI_SETREADONLY, readOnly ? 1 : 0);
 }
-int Document::CodePage() const { return static_cast<int>(view_.Call(SCI_GETCODEPAGE)); }
-void Document::SetCodePage(int codePage) { view_.Call(SCI_SETCODEPAGE, codePage); }
+int Document::CodePage() const {
+    return static_cast<int>(view_.Call(SCI_GETCODEPAGE));
+}
+void Document::SetCodePage(int codePage) {
+    view_.Call(SCI_SETCODEPAGE, codePage);
+}
 
 std::string Document::TabText() const {
     std::string text = path_.empty() ? "(untitled)" : ::PathFindFileNameA(path_.c_str());
@@ -333,7 +345,8 @@ bool Document::SaveToFile(const std::string& path) {
     std::string target = FullPath(path);
     if (!IsDiskFileName(target)) return Fail(ERROR_INVALID_NAME);
     DWORD attributes = ::GetFileAttributesA(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         return Fail(ERROR_ACCESS_DENIED);
 
     // The bytes go to a new file beside the target first; the target is replaced only once
@@ -380,14 +393,15 @@ bool Document::WriteInPlace(const std::string& target) const {
         size.QuadPart = (byteOrderMark_ ? 3 : 0) + view_.Call(SCI_GETLENGTH);
         written = opened && ::GetFileSizeEx(file.Get(), &old);
         if (written && size.QuadPart > old.QuadPart)
-            written = ::SetFilePointerEx(file.Get(), size, nullptr, FILE_BEGIN) && ::SetEndOfFile(file.Get()) &&
+            written = ::SetFilePointerEx(file.Get(), size, nullptr, FILE_BEGIN) &&
+                      ::SetEndOfFile(file.Get()) &&
                       ::SetFilePointerEx(file.Get(), LARGE_INTEGER{}, nullptr, FILE_BEGIN);
         // At the end of the text, SetEndOfFile drops what is left of a longer old one.
-        written = written && WriteText(file.Get()) && ::SetEndOfFile(file.Get()) && ::FlushFileBuffers(file.Get());
+        written =
+            written && WriteText(file.Get()) && ::SetEndOfFile(file.Get()) && ::FlushFileBuffers(file.Get());
         if (!written) error = LastErrorOr(ERROR_WRITE_FAULT);
     }
-    bool restored =
-        written || !opened || (!copy.empty() && ::CopyFileA(copy.c_str(), target.c_str(), FALSE));
+    bool restored = written || !opened || (!copy.empty() && ::CopyFileA(copy.c_str(), target.c_str(), FALSE));
     if (!copy.empty() && restored) ::DeleteFileA(copy.c_str());
     return written || Fail(error);
 }
@@ -408,7 +422,9 @@ bool ReadLastWriteTime(const std::string& path, FILETIME& time) {
     return true;
 }
 
-bool Document::RefreshWriteTime() { return ReadLastWriteTime(path_, lastWriteTime_); }
+bool Document::RefreshWriteTime() {
+    return ReadLastWriteTime(path_, lastWriteTime_);
+}
 
 DiskState Document::GetDiskState() const {
     if (path_.empty()) return DiskState::unchanged;

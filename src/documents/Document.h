@@ -16,7 +16,7 @@ enum class DiskState { unchanged = 0, deleted = 1, changed = 2 };
 // Document holds the path, the file time and whether the file began with the UTF-8 byte order
 // mark (the component knows only the code page). It deletes itself when its view is destroyed.
 class Document : public Window {
-public:
+  public:
     // Creates the view hidden as a child of `tabs` and sets it up; nullptr on failure.
     static Document* Create(HWND tabs, DocumentHost& host);
     // Destroys the view, which deletes this object.
@@ -34,13 +34,13 @@ public:
     // that arrives meanwhile must not destroy it.
     bool IsAskedAbout() const { return askedAbout_ > 0; }
     class AskingAbout {
-    public:
+      public:
         explicit AskingAbout(Document& document) : document_(document) { ++document_.askedAbout_; }
         ~AskingAbout() { --document_.askedAbout_; }
         AskingAbout(const AskingAbout&) = delete;
         AskingAbout& operator=(const AskingAbout&) = delete;
 
-    private:
+      private:
         Document& document_;
     };
 
@@ -70,11 +70,11 @@ public:
     bool RefreshWriteTime();
     DiskState GetDiskState() const;
 
-protected:
+  protected:
     bool HandleMessage(Message& msg, LRESULT& result) override;
     void OnFinalMessage() override;
 
-private:
+  private:
     explicit Document(DocumentHost& host);
     bool ReadText(HANDLE file, ULONGLONG size, bool& byteOrderMark, bool& utf8);
     bool WriteText(HANDLE file) const;

@@ -174,9 +174,13 @@ bool SaveAllDocuments(DocumentTabs& tabs, DocumentHost& host) {
     return true;
 }
 
-void SetEncoding(Document& document, int codePage) { document.SetCodePage(codePage); }
+void SetEncoding(Document& document, int codePage) {
+    document.SetCodePage(codePage);
+}
 
-bool ExternalChangeCheck::FrameBusy() const { return holds_ > 0 || !::IsWindowEnabled(host_.MainWindow()); }
+bool ExternalChangeCheck::FrameBusy() const {
+    return holds_ > 0 || !::IsWindowEnabled(host_.MainWindow());
+}
 
 void ExternalChangeCheck::OnActivated() {
     // Switching away and back while one of the check's own questions is up: that round is

@@ -37,7 +37,7 @@ bool AskSavePath(HWND owner, const std::string& initialName, std::string& chosen
 // about one file would stack, and an answer could close a document that the other prompt still
 // works on. Such a check waits and runs once, when the frame is free again.
 class ExternalChangeCheck {
-public:
+  public:
     ExternalChangeCheck(DocumentTabs& tabs, DocumentHost& host) : tabs_(tabs), host_(host) {}
 
     // The program became the active application: check now, or once the frame is free.
@@ -48,17 +48,17 @@ public:
 
     // While one lives (the close sequence, the question at the end of the session) checks wait.
     class Hold {
-    public:
+      public:
         explicit Hold(ExternalChangeCheck& check) : check_(check) { ++check_.holds_; }
         ~Hold() { --check_.holds_; }
         Hold(const Hold&) = delete;
         Hold& operator=(const Hold&) = delete;
 
-    private:
+      private:
         ExternalChangeCheck& check_;
     };
 
-private:
+  private:
     // A modal loop owned by the frame (a message box, a file dialog, a dialog box) disables it.
     bool FrameBusy() const;
     void Run();

@@ -8,7 +8,7 @@
 class Settings;
 
 class DocumentHost {
-public:
+  public:
     virtual ~DocumentHost() = default;
     // Owner of the save prompts and file dialogs.
     virtual HWND MainWindow() const = 0;

@@ -29,7 +29,9 @@ const MessageRow<DocumentTabs> DocumentTabs::messageTable[] = {
     MessageHandler<DocumentTabs>(WM_COMMAND, &DocumentTabs::ForwardToParent),
 };
 
-HWND DocumentTabs::Create(HWND parent, UINT id) { return CreateTabControl(parent, id, TCS_TOOLTIPS | TCS_FOCUSNEVER); }
+HWND DocumentTabs::Create(HWND parent, UINT id) {
+    return CreateTabControl(parent, id, TCS_TOOLTIPS | TCS_FOCUSNEVER);
+}
 
 bool DocumentTabs::HandleMessage(Message& msg, LRESULT& result) {
     return DispatchToTable(this, messageTable, msg, result);
@@ -39,7 +41,9 @@ void DocumentTabs::SetImageList(HIMAGELIST images) {
     ::SendMessageA(Handle(), TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
 }
 
-Document* DocumentTabs::DocumentAt(int index) const { return reinterpret_cast<Document*>(ItemData(index)); }
+Document* DocumentTabs::DocumentAt(int index) const {
+    return reinterpret_cast<Document*>(ItemData(index));
+}
 
 int DocumentTabs::IndexOfView(HWND view) const {
     for (int i = Count() - 1; i >= 0; --i) {
@@ -58,8 +62,8 @@ int DocumentTabs::IndexOf(const Document* document) const {
 void DocumentTabs::PlaceView(HWND view, bool raise) const {
     RECT area = DisplayArea();
     UINT flags = SWP_NOACTIVATE | (raise ? SWP_SHOWWINDOW : SWP_NOZORDER);
-    ::SetWindowPos(view, raise ? HWND_TOP : nullptr, area.left, area.top, std::max<int>(0, area.right - area.left),
-                   std::max<int>(0, area.bottom - area.top), flags);
+    ::SetWindowPos(view, raise ? HWND_TOP : nullptr, area.left, area.top,
+                   std::max<int>(0, area.right - area.left), std::max<int>(0, area.bottom - area.top), flags);
 }
 
 void DocumentTabs::InsertTab(int index, Document* document) {
@@ -159,7 +163,9 @@ void DocumentTabs::RefreshTabText(int index) {
     ::SendMessageA(Handle(), TCM_SETITEMA, index, reinterpret_cast<LPARAM>(&item));
 }
 
-void DocumentTabs::UpdateTabText(HWND view) { RefreshTabText(IndexOfView(view)); }
+void DocumentTabs::UpdateTabText(HWND view) {
+    RefreshTabText(IndexOfView(view));
+}
 
 bool DocumentTabs::OnDoubleClickOutsideTabs(POINT screenPoint) {
     POINT client = screenPoint;
@@ -168,7 +174,8 @@ bool DocumentTabs::OnDoubleClickOutsideTabs(POINT screenPoint) {
     ::GetClientRect(Handle(), &area);
     if (!::PtInRect(&area, client)) return false;
     TCHITTESTINFO hit{client, 0};
-    if (Count() > 0 && ::SendMessageA(Handle(), TCM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) >= 0) return false;
+    if (Count() > 0 && ::SendMessageA(Handle(), TCM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) >= 0)
+        return false;
     OpenDocument(std::nullopt, false);
     return true;
 }
@@ -354,4 +361,3 @@ LRESULT DocumentTabs::OnNotify(Message& msg) {
     }
     return ForwardToParent(msg);
 }
-

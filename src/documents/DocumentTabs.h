@@ -13,7 +13,7 @@
 class DocumentHost;
 
 class DocumentTabs : public TabControl {
-public:
+  public:
     explicit DocumentTabs(DocumentHost& host) : host_(host) {}
 
     HWND Create(HWND parent, UINT id);
@@ -52,10 +52,10 @@ public:
     bool IsDragging() const { return dragging_; }
     RECT CloseIconRect(int index) const;
 
-protected:
+  protected:
     bool HandleMessage(Message& msg, LRESULT& result) override;
 
-private:
+  private:
     LRESULT OnLButtonDown(Message& msg);
     LRESULT OnMouseMove(Message& msg);
     LRESULT OnLButtonUp(Message& msg);

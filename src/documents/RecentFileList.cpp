@@ -10,7 +10,9 @@ namespace {
 const char* const listKey = "Recent Document List";
 const char* const countValue = "DocumentCount";
 
-std::string ValueName(int i) { return "Document" + std::to_string(i); }
+std::string ValueName(int i) {
+    return "Document" + std::to_string(i);
+}
 } // namespace
 
 void RecentFileList::BindMenu(HMENU menu, std::string emptyText) {
@@ -47,10 +49,12 @@ void RecentFileList::RebuildMenu() {
     for (int i = 0; i < count; ++i)
         if (::GetMenuItemID(menu_, i) == firstCommand) position = i;
     if (position < 0) return;
-    for (UINT id = firstCommand + 1; id < firstCommand + maxEntries; ++id) ::DeleteMenu(menu_, id, MF_BYCOMMAND);
+    for (UINT id = firstCommand + 1; id < firstCommand + maxEntries; ++id)
+        ::DeleteMenu(menu_, id, MF_BYCOMMAND);
 
     if (entries_.empty()) {
-        ::InsertMenuA(menu_, position, MF_BYPOSITION | MF_STRING | MF_GRAYED, firstCommand, emptyText_.c_str());
+        ::InsertMenuA(menu_, position, MF_BYPOSITION | MF_STRING | MF_GRAYED, firstCommand,
+                      emptyText_.c_str());
     } else {
         int k = 0;
         for (auto it = entries_.rbegin(); it != entries_.rend(); ++it, ++k) {
@@ -90,6 +94,8 @@ void RecentFileList::Write() const {
     if (!key) return;
     WriteRegistryDword(key.Get(), countValue, static_cast<DWORD>(bound_));
     int count = static_cast<int>(entries_.size());
-    for (int i = count; i >= 1; --i) WriteRegistryString(key.Get(), ValueName(i).c_str(), entries_[count - i]);
-    for (int i = count + 1; i <= maxEntries; ++i) DeleteRegistryValue(key.Get(), ValueName(i).c_str());
+    for (int i = count; i >= 1; --i)
+        WriteRegistryString(key.Get(), ValueName(i).c_str(), entries_[count - i]);
+    for (int i = count + 1; i <= maxEntries; ++i)
+        DeleteRegistryValue(key.Get(), ValueName(i).c_str());
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 class RecentFileList {
-public:
+  public:
     static constexpr int maxEntries = 16;
     static constexpr UINT firstCommand = 57616;
 
@@ -30,7 +30,7 @@ public:
     void Read();
     void Write() const;
 
-private:
+  private:
     std::vector<std::string> entries_;
     int bound_ = 4;
     HMENU menu_ = nullptr;

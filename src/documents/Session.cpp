@@ -5,7 +5,9 @@
 #include "documents/DocumentTabs.h"
 
 namespace {
-std::string ValueName(int d) { return "Session" + std::to_string(d); }
+std::string ValueName(int d) {
+    return "Session" + std::to_string(d);
+}
 } // namespace
 
 void WriteSession(const DocumentTabs& tabs) {

@@ -27,7 +27,8 @@ bool FtpFileFinder::next() {
 }
 
 void FtpConnection::open(HINTERNET session, const char* server, INTERNET_PORT port, const char* user,
-                         const char* password, DWORD service, DWORD flags, const std::atomic<bool>* cancelled) {
+                         const char* password, DWORD service, DWORD flags,
+                         const std::atomic<bool>* cancelled) {
     cancelled_ = cancelled;
     if (!Refused())
         reset(::InternetConnectA(session, server, port, user, password, service, flags,
@@ -37,7 +38,9 @@ void FtpConnection::open(HINTERNET session, const char* server, INTERNET_PORT po
                                     static_cast<unsigned>(port));
 }
 
-bool FtpConnection::Refused() const { return FailCancelled(cancelled_); }
+bool FtpConnection::Refused() const {
+    return FailCancelled(cancelled_);
+}
 
 void FtpConnection::setCurrentDirectory(const char* path) {
     if (Refused() || !::FtpSetCurrentDirectoryA(handle_, path))
@@ -53,7 +56,8 @@ bool FtpConnection::find(FtpFileFinder& finder, const char* pattern, DWORD flags
     finder.close();
     finder.cancelled_ = cancelled_;
     if (!Refused())
-        finder.reset(::FtpFindFirstFileA(handle_, pattern, &finder.data_, flags, reinterpret_cast<DWORD_PTR>(this)));
+        finder.reset(
+            ::FtpFindFirstFileA(handle_, pattern, &finder.data_, flags, reinterpret_cast<DWORD_PTR>(this)));
     if (finder) return true;
     DWORD error = ::GetLastError();
     if (error == ERROR_SUCCESS || error == ERROR_NO_MORE_FILES) return false;
@@ -102,7 +106,8 @@ unsigned LastFtpResponseCode() {
     if (!::InternetGetLastResponseInfoA(&error, text.data(), &size)) return 0;
     // The last line of a multi-line response carries the final code.
     std::string response(text.data());
-    while (!response.empty() && (response.back() == '\r' || response.back() == '\n')) response.pop_back();
+    while (!response.empty() && (response.back() == '\r' || response.back() == '\n'))
+        response.pop_back();
     size_t start = response.find_last_of('\n');
     start = start == std::string::npos ? 0 : start + 1;
     unsigned code = 0;

@@ -14,13 +14,13 @@ bool IsDotEntry(const WIN32_FIND_DATAA& data);
 
 // The handle of one remote listing (FtpFindFirstFileA) and its current entry.
 class FtpFileFinder : public InternetHandle {
-public:
+  public:
     FtpFileFinder() = default;
     const WIN32_FIND_DATAA& Entry() const { return data_; }
     // The next entry; false at the end of the listing. Throws CInternetException.
     bool next();
 
-private:
+  private:
     friend class FtpConnection;
     WIN32_FIND_DATAA data_{};
     const std::atomic<bool>* cancelled_ = nullptr;
@@ -30,10 +30,10 @@ private:
 // CInternetException when WinINet fails. Once the cancel flag given to open() is set, every
 // later operation fails as if the session had been closed, without reaching the server.
 class FtpConnection : public InternetHandle {
-public:
+  public:
     FtpConnection() = default;
-    void open(HINTERNET session, const char* server, INTERNET_PORT port, const char* user, const char* password,
-              DWORD service, DWORD flags, const std::atomic<bool>* cancelled = nullptr);
+    void open(HINTERNET session, const char* server, INTERNET_PORT port, const char* user,
+              const char* password, DWORD service, DWORD flags, const std::atomic<bool>* cancelled = nullptr);
     void setCurrentDirectory(const char* path);
     void createDirectory(const char* path);
     // Starts a listing in the current folder. False when the folder holds nothing at all:
@@ -42,7 +42,7 @@ public:
     // The folder the server is in (FtpGetCurrentDirectoryA); empty when it does not say.
     std::string currentDirectory();
 
-private:
+  private:
     bool Refused() const;
     const std::atomic<bool>* cancelled_ = nullptr;
 };
@@ -50,7 +50,7 @@ private:
 // One remote file opened for reading or writing (FtpOpenFileA). The calls return false on
 // failure with the error left for describeInternetError.
 class FtpFile : public InternetHandle {
-public:
+  public:
     FtpFile() = default;
     bool open(HINTERNET connection, const char* path, DWORD access, DWORD flags, DWORD_PTR context);
     bool read(void* buffer, DWORD size, DWORD& got);

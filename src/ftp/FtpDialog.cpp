@@ -24,8 +24,8 @@ constexpr int fieldOrder[] = {IDC_FTP_HOST,      IDC_FTP_USERNAME, IDC_FTP_PASSW
 // A 24-bit button image with its background, the colour of its top left pixel, painted in the
 // button face colour. LR_LOADTRANSPARENT would do this only for images with a colour table.
 HBITMAP LoadButtonImage(UINT id) {
-    auto bitmap = static_cast<HBITMAP>(
-        ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    auto bitmap = static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
+                                                    IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     DIBSECTION dib{};
     if (!bitmap || ::GetObjectA(bitmap, sizeof(dib), &dib) != sizeof(dib) || dib.dsBm.bmBitsPixel != 24 ||
         !dib.dsBm.bmBits || dib.dsBm.bmHeight <= 0)
@@ -92,9 +92,13 @@ FtpDialog::~FtpDialog() {
     session_->session.close();
 }
 
-INT_PTR FtpDialog::Run(HWND owner) { return DoModal(owner, templateName); }
+INT_PTR FtpDialog::Run(HWND owner) {
+    return DoModal(owner, templateName);
+}
 
-bool FtpDialog::HandleMessage(Message& msg, LRESULT& result) { return DispatchToTable(this, messageTable, msg, result); }
+bool FtpDialog::HandleMessage(Message& msg, LRESULT& result) {
+    return DispatchToTable(this, messageTable, msg, result);
+}
 
 LRESULT FtpDialog::OnInitDialog(Message&) {
     CenterOnOwner();
@@ -125,7 +129,8 @@ LRESULT FtpDialog::OnInitDialog(Message&) {
     // transfer of a thousand files.
     ::SendMessageA(log_, EM_SETLIMITTEXT, 0, 0);
 
-    for (const FtpProfile& profile : LoadFtpProfiles()) AppendRow(profile);
+    for (const FtpProfile& profile : LoadFtpProfiles())
+        AppendRow(profile);
     WriteAllFields();
     return TRUE;
 }
@@ -136,19 +141,35 @@ LRESULT FtpDialog::OnInitDialog(Message&) {
 void FtpDialog::ReadField(int id) {
     HWND control = ::GetDlgItem(Handle(), id);
     switch (id) {
-    case IDC_FTP_HOST: currentProfile_.host = ControlText(control); break;
-    case IDC_FTP_USERNAME: currentProfile_.userName = ControlText(control); break;
-    case IDC_FTP_PASSWORD: currentProfile_.password = ControlText(control); break;
-    case IDC_FTP_REMOTE_DIR: currentProfile_.remoteDir = ControlText(control); break;
-    case IDC_FTP_LOCAL_DIR: currentProfile_.localDir = ControlText(control); break;
-    case IDC_FTP_PASSIVE: currentProfile_.passive = ::IsDlgButtonChecked(Handle(), id); break;
-    case IDC_FTP_SESSION: currentProfile_.name = ControlText(control); break;
-    default: break;
+    case IDC_FTP_HOST:
+        currentProfile_.host = ControlText(control);
+        break;
+    case IDC_FTP_USERNAME:
+        currentProfile_.userName = ControlText(control);
+        break;
+    case IDC_FTP_PASSWORD:
+        currentProfile_.password = ControlText(control);
+        break;
+    case IDC_FTP_REMOTE_DIR:
+        currentProfile_.remoteDir = ControlText(control);
+        break;
+    case IDC_FTP_LOCAL_DIR:
+        currentProfile_.localDir = ControlText(control);
+        break;
+    case IDC_FTP_PASSIVE:
+        currentProfile_.passive = ::IsDlgButtonChecked(Handle(), id);
+        break;
+    case IDC_FTP_SESSION:
+        currentProfile_.name = ControlText(control);
+        break;
+    default:
+        break;
     }
 }
 
 void FtpDialog::ReadAllFields() {
-    for (int id : fieldOrder) ReadField(id);
+    for (int id : fieldOrder)
+        ReadField(id);
 }
 
 bool FtpDialog::WriteAllFields() {
@@ -236,7 +257,8 @@ LRESULT FtpDialog::OnSaveConnection(Message& msg) {
     FtpProfile saved = currentProfile_;
     if (!saved.password.empty()) {
         int answer = ::MessageBoxA(Handle(), LoadResourceString(IDS_SAVE_PASSWORD).c_str(),
-                                   LoadResourceString(IDS_APP_NAME).c_str(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2);
+                                   LoadResourceString(IDS_APP_NAME).c_str(),
+                                   MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2);
         // The field and the current connection keep the password for this session's transfers.
         if (answer != IDYES) saved.password.clear();
     }
@@ -262,7 +284,8 @@ LRESULT FtpDialog::OnListClick(Message& msg) {
     LVITEMA item{};
     item.mask = LVIF_PARAM;
     item.iItem = click->iItem;
-    if (click->iItem >= 0 && ::SendMessageA(list_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) && item.lParam)
+    if (click->iItem >= 0 && ::SendMessageA(list_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) &&
+        item.lParam)
         currentProfile_ = *reinterpret_cast<const FtpProfile*>(item.lParam);
     else
         currentProfile_ = FtpProfile{};

@@ -12,7 +12,7 @@
 #include "win/Handles.h"
 
 class FtpDialog : public Dialog {
-public:
+  public:
     // The local folder starts as the folder of `documentPath` (empty: none).
     explicit FtpDialog(const std::string& documentPath);
     ~FtpDialog() override;
@@ -20,10 +20,10 @@ public:
     // Modal, from the template "FTP". The only way out is Cancel (Esc or the close box).
     INT_PTR Run(HWND owner);
 
-protected:
+  protected:
     bool HandleMessage(Message& msg, LRESULT& result) override;
 
-private:
+  private:
     LRESULT OnInitDialog(Message& msg);
     LRESULT OnFieldChange(Message& msg);
     LRESULT OnSaveConnection(Message& msg);

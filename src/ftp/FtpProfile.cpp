@@ -28,7 +28,8 @@ std::vector<FtpProfile> LoadFtpProfiles() {
     if (!program) return profiles;
     for (size_t number = 1;; ++number) {
         RegKey key;
-        if (::RegOpenKeyExA(program.Get(), ProfileKeyName(number).c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
+        if (::RegOpenKeyExA(program.Get(), ProfileKeyName(number).c_str(), 0, KEY_READ, key.Put()) !=
+            ERROR_SUCCESS)
             break;
         FtpProfile profile;
         ReadText(key.Get(), nullptr, profile.name);
@@ -37,7 +38,8 @@ std::vector<FtpProfile> LoadFtpProfiles() {
         ReadText(key.Get(), "Password", profile.password);
         ReadText(key.Get(), "Remote", profile.remoteDir);
         ReadText(key.Get(), "Local", profile.localDir);
-        if (std::optional<DWORD> passive = ReadRegistryDword(key.Get(), "Passive")) profile.passive = *passive;
+        if (std::optional<DWORD> passive = ReadRegistryDword(key.Get(), "Passive"))
+            profile.passive = *passive;
         profiles.push_back(std::move(profile));
     }
     return profiles;
@@ -48,8 +50,8 @@ void SaveFtpProfiles(const std::vector<const FtpProfile*>& profiles) {
     if (!program) return;
     for (size_t i = 0; i < profiles.size(); ++i) {
         RegKey key;
-        if (::RegCreateKeyExA(program.Get(), ProfileKeyName(i + 1).c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE,
-                              nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
+        if (::RegCreateKeyExA(program.Get(), ProfileKeyName(i + 1).c_str(), 0, nullptr, 0,
+                              KEY_READ | KEY_WRITE, nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
             continue;
         const FtpProfile& profile = *profiles[i];
         WriteRegistryString(key.Get(), nullptr, profile.name);

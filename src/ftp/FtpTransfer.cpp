@@ -15,16 +15,18 @@ namespace {
 
 constexpr DWORD chunkSize = 64 * 1024;
 // The WinINet transfer type is binary, the data is neither cached nor taken from the cache.
-constexpr DWORD fileFlags =
-    FTP_TRANSFER_TYPE_BINARY | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RESYNCHRONIZE;
-constexpr DWORD listingFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RESYNCHRONIZE;
+constexpr DWORD fileFlags = FTP_TRANSFER_TYPE_BINARY | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                            INTERNET_FLAG_RESYNCHRONIZE;
+constexpr DWORD listingFlags =
+    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RESYNCHRONIZE;
 // A server silent for this long is taken for gone. (Wine's FTP code keeps its own limits.)
 constexpr DWORD serverTimeoutMs = 30000;
 
 void SetServerTimeouts(HINTERNET session) {
     DWORD timeout = serverTimeoutMs;
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                         INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT})
+    for (DWORD option :
+         {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+          INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT})
         ::InternetSetOptionA(session, option, &timeout, sizeof(timeout));
 }
 
@@ -50,12 +52,15 @@ struct Listing {
     }
 };
 
-CInternetException Cancelled(HINTERNET handle, const char* format, const std::string& from, const std::string& to) {
+CInternetException Cancelled(HINTERNET handle, const char* format, const std::string& from,
+                             const std::string& to) {
     ::SetLastError(ERROR_INTERNET_OPERATION_CANCELLED);
     return describeInternetError(handle, format, from.c_str(), to.c_str());
 }
 
-bool RefusedByServer(unsigned responseCode) { return responseCode >= 400 && responseCode < 600; }
+bool RefusedByServer(unsigned responseCode) {
+    return responseCode >= 400 && responseCode < 600;
+}
 
 } // namespace
 
@@ -107,7 +112,9 @@ bool IsSafeLocalName(const std::string& name) {
 FtpTransfer::FtpTransfer(std::shared_ptr<FtpSessionState> state, FtpTransferRequest request)
     : state_(std::move(state)), request_(std::move(request)), buffer_(chunkSize) {}
 
-FtpTransfer::~FtpTransfer() { DiscardPart(); }
+FtpTransfer::~FtpTransfer() {
+    DiscardPart();
+}
 
 HANDLE FtpTransfer::Start(const std::shared_ptr<FtpTransfer>& transfer) {
     auto* reference = new std::shared_ptr<FtpTransfer>(transfer);
@@ -145,7 +152,8 @@ bool FtpTransfer::Finished() {
 // The worker's side
 
 DWORD WINAPI FtpTransfer::ThreadEntry(void* parameter) {
-    std::unique_ptr<std::shared_ptr<FtpTransfer>> transfer(static_cast<std::shared_ptr<FtpTransfer>*>(parameter));
+    std::unique_ptr<std::shared_ptr<FtpTransfer>> transfer(
+        static_cast<std::shared_ptr<FtpTransfer>*>(parameter));
     (*transfer)->Run();
     return 0;
 }
@@ -285,10 +293,11 @@ bool FtpTransfer::DownloadFolder(FtpConnection& connection, const std::string& r
     return true;
 }
 
-void FtpTransfer::UploadFile(FtpConnection& connection, const std::string& localPath, const std::string& remotePath) {
+void FtpTransfer::UploadFile(FtpConnection& connection, const std::string& localPath,
+                             const std::string& remotePath) {
     const char* failure = "Failed to upload file (%s -> %s)";
-    KernelHandle source(::CreateFileA(localPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    KernelHandle source(::CreateFileA(localPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!source) throw describeInternetError(nullptr, failure, localPath.c_str(), remotePath.c_str());
     if (cancelled_) throw Cancelled(nullptr, failure, localPath, remotePath);
 
@@ -310,8 +319,8 @@ void FtpTransfer::UploadFile(FtpConnection& connection, const std::string& local
         throw describeInternetError(nullptr, failure, localPath.c_str(), remotePath.c_str());
 }
 
-void FtpTransfer::DownloadFile(FtpConnection& connection, const std::string& remotePath, const std::string& localPath,
-                               ULONGLONG listedSize) {
+void FtpTransfer::DownloadFile(FtpConnection& connection, const std::string& remotePath,
+                               const std::string& localPath, ULONGLONG listedSize) {
     const char* failure = "Failed to download file (%s -> %s)";
     if (cancelled_) throw Cancelled(nullptr, failure, remotePath, localPath);
     FtpFile file;
@@ -349,7 +358,8 @@ bool FtpTransfer::CreatePart(const std::string& folder) {
     if (abandoned_) return false;
     char path[MAX_PATH];
     if (!::GetTempFileNameA(folder.c_str(), "qm~", 0, path)) return false;
-    part_.Reset(::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    part_.Reset(
+        ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     partPath_ = path;
     if (!part_) {
         ::DeleteFileA(path);
@@ -376,7 +386,8 @@ bool FtpTransfer::CommitPart(const std::string& target) {
                                    FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
         if (kept) ::SetFileAttributesA(partPath_.c_str(), kept);
     }
-    if (!::MoveFileExA(partPath_.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!::MoveFileExA(partPath_.c_str(), target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DWORD error = ::GetLastError();
         ::DeleteFileA(partPath_.c_str());
         partPath_.clear();

@@ -78,7 +78,7 @@ struct FtpTransferRequest {
 // between two chunks: WinINet under Wine neither stops a running FtpGetFileA/FtpPutFileA when
 // its session is closed nor ever gives up on a server that stops answering.
 class FtpTransfer {
-public:
+  public:
     FtpTransfer(std::shared_ptr<FtpSessionState> state, FtpTransferRequest request);
     ~FtpTransfer();
     FtpTransfer(const FtpTransfer&) = delete;
@@ -101,7 +101,7 @@ public:
     bool Failed() const { return failed_; }
     const std::string& Failure() const { return failure_; }
 
-private:
+  private:
     static DWORD WINAPI ThreadEntry(void* parameter);
     void Run();
     // True when the folder and everything below it were handled, false on a silent stop (a

@@ -67,9 +67,11 @@ void InternetSession::open(const char* agent, DWORD accessType, const char* prox
 bool InternetHandle::setTimeouts(DWORD milliseconds) {
     // Each kind of handle takes its own share of the options and refuses the others.
     bool taken = false;
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
-                         INTERNET_OPTION_DATA_SEND_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT})
-        if (handle_ && ::InternetSetOptionA(handle_, option, &milliseconds, sizeof(milliseconds))) taken = true;
+    for (DWORD option :
+         {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
+          INTERNET_OPTION_DATA_SEND_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT})
+        if (handle_ && ::InternetSetOptionA(handle_, option, &milliseconds, sizeof(milliseconds)))
+            taken = true;
     return taken;
 }
 
@@ -87,7 +89,8 @@ DWORD SessionTimeout(HINTERNET session) {
 
 } // namespace
 
-void UrlRequest::open(HINTERNET session, const char* url, const char* headers, DWORD headersLength, DWORD flags) {
+void UrlRequest::open(HINTERNET session, const char* url, const char* headers, DWORD headersLength,
+                      DWORD flags) {
     close();
     auto context = reinterpret_cast<DWORD_PTR>(this);
     char host[INTERNET_MAX_HOST_NAME_LENGTH] = "", user[256] = "", password[256] = "";
@@ -137,13 +140,15 @@ void UrlRequest::abandon() {
 DWORD UrlRequest::read(void* buffer, DWORD size) {
     DWORD read = 0;
     if (!::InternetReadFile(handle_, buffer, size, &read))
-        throw describeInternetError(handle_, "Failed to read from network (%u bytes)", static_cast<unsigned>(size));
+        throw describeInternetError(handle_, "Failed to read from network (%u bytes)",
+                                    static_cast<unsigned>(size));
     return read;
 }
 
 void UrlRequest::queryInfo(DWORD infoLevel, void* buffer, DWORD& bufferLength, DWORD* index) {
     if (!::HttpQueryInfoA(handle_, infoLevel, buffer, &bufferLength, index))
-        throw describeInternetError(handle_, "Failed to query http info (%u)", static_cast<unsigned>(infoLevel));
+        throw describeInternetError(handle_, "Failed to query http info (%u)",
+                                    static_cast<unsigned>(infoLevel));
 }
 
 void UrlRequest::queryNumber(DWORD infoLevel, DWORD& result, DWORD* index) {

@@ -9,7 +9,7 @@
 // What a failed WinINet call left behind: the program's message, the system's error and the
 // server's (or WinINet's) last words. Thrown by value, caught by reference.
 class CInternetException {
-public:
+  public:
     HINTERNET handle = nullptr;
     DWORD errorCode = 0;
     DWORD responseCode = 0;
@@ -23,7 +23,7 @@ CInternetException describeInternetError(HINTERNET handle, const char* format, .
 
 // One WinINet handle, null once closed.
 class InternetHandle {
-public:
+  public:
     InternetHandle() = default;
     explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
     virtual ~InternetHandle() { close(); }
@@ -42,13 +42,13 @@ public:
     // when the handle took none of them.
     bool setTimeouts(DWORD milliseconds);
 
-protected:
+  protected:
     HINTERNET handle_ = nullptr;
 };
 
 // A session of the internet client (InternetOpenA).
 class InternetSession : public InternetHandle {
-public:
+  public:
     InternetSession() = default;
     // Throws CInternetException. A null agent is the executable's name without folder and
     // extension; access type 0 takes the system's proxy settings.
@@ -61,7 +61,7 @@ public:
 // HttpSendRequestA) that carries the session's time-outs: Wine's InternetOpenUrlA passes on only
 // the connect time-out, so a server that stops answering would hold its reads for ever.
 class UrlRequest : public InternetHandle {
-public:
+  public:
     UrlRequest() = default;
     ~UrlRequest() override { close(); }
     void open(HINTERNET session, const char* url, const char* headers = nullptr, DWORD headersLength = 0,
@@ -76,7 +76,7 @@ public:
     // it, so a request of a session that its owner closed must not close its handles again.
     void abandon();
 
-private:
+  private:
     HINTERNET connection_ = nullptr;
 };
 

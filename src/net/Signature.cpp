@@ -6,7 +6,9 @@
 
 namespace {
 
-bool Succeeded(NTSTATUS status) { return status >= 0; }
+bool Succeeded(NTSTATUS status) {
+    return status >= 0;
+}
 
 struct Algorithm {
     BCRYPT_ALG_HANDLE handle = nullptr;
@@ -72,7 +74,8 @@ std::optional<Sha256Digest> Sha256Of(const std::string& bytes) {
     return hash.Finish();
 }
 
-bool VerifyP256Signature(const std::string& message, const P256Signature& signature, const P256PublicKey& key) {
+bool VerifyP256Signature(const std::string& message, const P256Signature& signature,
+                         const P256PublicKey& key) {
     std::optional<Sha256Digest> digest = Sha256Of(message);
     Algorithm ecdsa(BCRYPT_ECDSA_P256_ALGORITHM);
     if (!digest || !ecdsa.handle) return false;
@@ -83,10 +86,11 @@ bool VerifyP256Signature(const std::string& message, const P256Signature& signat
     header->cbKey = 32;
     std::copy(key.begin(), key.end(), blob.begin() + sizeof(BCRYPT_ECCKEY_BLOB));
     Key imported;
-    if (!Succeeded(::BCryptImportKeyPair(ecdsa.handle, nullptr, BCRYPT_ECCPUBLIC_BLOB, &imported.handle, blob.data(),
-                                         static_cast<ULONG>(blob.size()), 0)))
+    if (!Succeeded(::BCryptImportKeyPair(ecdsa.handle, nullptr, BCRYPT_ECCPUBLIC_BLOB, &imported.handle,
+                                         blob.data(), static_cast<ULONG>(blob.size()), 0)))
         return false;
     P256Signature copy = signature; // the call takes a non-const pointer
-    return ::BCryptVerifySignature(imported.handle, nullptr, digest->data(), static_cast<ULONG>(digest->size()),
-                                   copy.data(), static_cast<ULONG>(copy.size()), 0) == 0;
+    return ::BCryptVerifySignature(imported.handle, nullptr, digest->data(),
+                                   static_cast<ULONG>(digest->size()), copy.data(),
+                                   static_cast<ULONG>(copy.size()), 0) == 0;
 }

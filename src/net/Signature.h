@@ -17,7 +17,7 @@ using P256Signature = std::array<unsigned char, 64>;
 
 // A SHA-256 over bytes given in pieces.
 class Sha256 {
-public:
+  public:
     Sha256();
     ~Sha256();
     Sha256(const Sha256&) = delete;
@@ -27,7 +27,7 @@ public:
     // The digest of everything added; nothing when any step failed.
     std::optional<Sha256Digest> Finish();
 
-private:
+  private:
     BCRYPT_ALG_HANDLE algorithm_ = nullptr;
     BCRYPT_HASH_HANDLE hash_ = nullptr;
     bool failed_ = false;
@@ -36,4 +36,5 @@ private:
 std::optional<Sha256Digest> Sha256Of(const std::string& bytes);
 
 // Whether `signature` is `key`'s signature of the SHA-256 of `message`.
-bool VerifyP256Signature(const std::string& message, const P256Signature& signature, const P256PublicKey& key);
+bool VerifyP256Signature(const std::string& message, const P256Signature& signature,
+                         const P256PublicKey& key);

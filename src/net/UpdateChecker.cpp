@@ -11,8 +11,8 @@
 namespace {
 
 // Reload from the server, keep nothing in the cache, reuse the connection.
-constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION |
-                                INTERNET_FLAG_PRAGMA_NOCACHE;
+constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                                INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_PRAGMA_NOCACHE;
 // A version file is a few lines; an installer a few megabytes. Anything far larger is not what
 // the check asked for, and must not fill the memory or the disk.
 constexpr size_t kMaxVersionFile = 4096;
@@ -58,12 +58,12 @@ struct InstallerFile {
 };
 
 class Check {
-public:
+  public:
     Check(UpdateChannel& channel, const UpdateCheckSetup& setup) : channel_(channel), setup_(setup) {}
     // 1 when the installer was started, 0 in every other case.
     DWORD Run();
 
-private:
+  private:
     // A request of the check. Closed under the lock, or only forgotten when a cancel closed the
     // session, which took everything opened on it along.
     struct Request {
@@ -151,7 +151,8 @@ DWORD Check::CheckAndUpgrade() {
     if (!release || *running >= release->version) return 0;
 
     if (!StillWanted()) return 0;
-    int answer = ::MessageBoxA(setup_.frame, setup_.question.c_str(), setup_.caption.c_str(), MB_YESNO | MB_DEFBUTTON1);
+    int answer = ::MessageBoxA(setup_.frame, setup_.question.c_str(), setup_.caption.c_str(),
+                               MB_YESNO | MB_DEFBUTTON1);
     // A close while the question was open has cancelled the check: a Yes then starts nothing.
     if (answer != IDYES || !StillWanted()) return 0;
     ShowBand(true);
@@ -161,7 +162,8 @@ DWORD Check::CheckAndUpgrade() {
 std::optional<std::string> Check::ReadVersionFile() {
     Request version(channel_);
     std::string url = Url("/Quillmark/version.txt");
-    if (!Guarded([&] { version.request.open(session_, url.c_str(), nullptr, 0, kRequestFlags); })) return std::nullopt;
+    if (!Guarded([&] { version.request.open(session_, url.c_str(), nullptr, 0, kRequestFlags); }))
+        return std::nullopt;
     std::string text;
     char piece[64];
     for (;;) {
@@ -196,11 +198,12 @@ DWORD Check::DownloadAndStart(const SignedRelease& release) {
     DWORD total = 0;
     for (;;) {
         DWORD read = 0;
-        if (!Guarded([&] { read = installer.request.read(transferBuffer, sizeof(transferBuffer)); })) return 0;
+        if (!Guarded([&] { read = installer.request.read(transferBuffer, sizeof(transferBuffer)); }))
+            return 0;
         if (read == 0) break;
         DWORD written = 0;
-        if (read > length - total || !::WriteFile(file.handle.Get(), transferBuffer, read, &written, nullptr) ||
-            written != read)
+        if (read > length - total ||
+            !::WriteFile(file.handle.Get(), transferBuffer, read, &written, nullptr) || written != read)
             return 0;
         total += read;
         ::SendMessageA(setup_.progress, PBM_SETPOS, total, 0);
@@ -218,7 +221,8 @@ bool Check::StartInstaller(InstallerFile& file, const SignedRelease& release) {
     Sha256 hash;
     for (;;) {
         DWORD read = 0;
-        if (!::ReadFile(file.handle.Get(), transferBuffer, sizeof(transferBuffer), &read, nullptr)) return false;
+        if (!::ReadFile(file.handle.Get(), transferBuffer, sizeof(transferBuffer), &read, nullptr))
+            return false;
         if (read == 0) break;
         hash.Add(transferBuffer, read);
     }
@@ -271,7 +275,8 @@ bool UpdateCheck::Start(const UpdateCheckSetup& setup) {
 DWORD UpdateCheck::Finish(DWORD waitMs) {
     DWORD code = 0;
     if (!thread_) return 0;
-    if (::WaitForSingleObject(thread_.Get(), waitMs) != WAIT_OBJECT_0 || !::GetExitCodeThread(thread_.Get(), &code))
+    if (::WaitForSingleObject(thread_.Get(), waitMs) != WAIT_OBJECT_0 ||
+        !::GetExitCodeThread(thread_.Get(), &code))
         code = 0;
     thread_.Reset();
     return code;
@@ -282,7 +287,8 @@ bool IsUpdateHost(const std::string& host) {
     std::string name = host.substr(0, colon);
     if (name.empty() || name.size() > 253) return false;
     for (char c : name)
-        if (!(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z') && !(c >= '0' && c <= '9') && c != '.' && c != '-')
+        if (!(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z') && !(c >= '0' && c <= '9') && c != '.' &&
+            c != '-')
             return false;
     if (colon == std::string::npos) return true;
     std::string port = host.substr(colon + 1);

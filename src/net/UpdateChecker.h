@@ -16,7 +16,7 @@
 // What the window and its update thread share. Each holds it for as long as it needs it, so
 // whichever goes first leaves nothing dangling behind for the other.
 class UpdateChannel {
-public:
+  public:
     // Guards the session and everything opened on it: whoever holds it may use or close them.
     // The thread holds it around each of its internet calls, which the session's time-outs
     // bound; the window never waits for it.
@@ -31,27 +31,27 @@ public:
     void Cancel();
     bool CancelRequested() const { return cancelRequested_; }
 
-private:
+  private:
     std::atomic<bool> cancelRequested_{false};
 };
 
 struct UpdateCheckSetup {
-    std::string host;         // the download server, "host" or "host:port"
-    HWND frame = nullptr;     // owner of the question; receives `doneMessage` at the end
-    UINT doneMessage = 0;     // posted with wParam 1 as the thread's last act
-    HWND rebar = nullptr;     // the rebar with the progress band
+    std::string host;     // the download server, "host" or "host:port"
+    HWND frame = nullptr; // owner of the question; receives `doneMessage` at the end
+    UINT doneMessage = 0; // posted with wParam 1 as the thread's last act
+    HWND rebar = nullptr; // the rebar with the progress band
     UINT bandId = 0;
-    HWND progress = nullptr;  // the progress bar inside that band
-    std::string question;     // "There is a newer version to download.\nUpgrade Quillmark?"
-    std::string caption;      // the program name
-    DWORD timeoutMs = 30000;  // bound of every wait for the server
+    HWND progress = nullptr; // the progress bar inside that band
+    std::string question;    // "There is a newer version to download.\nUpgrade Quillmark?"
+    std::string caption;     // the program name
+    DWORD timeoutMs = 30000; // bound of every wait for the server
     P256PublicKey releaseKey{};
 };
 
 // The window's share of the check: at most one thread at a time; cancelled when the window
 // goes, without waiting for it.
 class UpdateCheck {
-public:
+  public:
     UpdateCheck() : channel_(std::make_shared<UpdateChannel>()) {}
     ~UpdateCheck() { channel_->Cancel(); }
     UpdateCheck(const UpdateCheck&) = delete;
@@ -67,7 +67,7 @@ public:
     DWORD Finish(DWORD waitMs);
     UpdateChannel& Channel() { return *channel_; }
 
-private:
+  private:
     std::shared_ptr<UpdateChannel> channel_;
     KernelHandle thread_;
 };

@@ -83,7 +83,8 @@ std::optional<std::string> MergedCompletionList(std::optional<std::string> catal
             start = end + 1;
         }
     }
-    for (const std::string& name : userNames) items.push_back(name + "?2");
+    for (const std::string& name : userNames)
+        items.push_back(name + "?2");
     std::sort(items.begin(), items.end());
     items.erase(std::unique(items.begin(), items.end()), items.end());
     std::string list;
@@ -107,7 +108,8 @@ void ShowCompletionList(const EditorView& view, Sci_Position caret, const std::s
     Sci_Position start = WordStart(line, caret - 1);
     std::string prefix = TextRange(view, start, caret);
     std::optional<std::string> list = CompletionList(prefix);
-    if (userNames && !documentPath.empty()) list = MergedCompletionList(std::move(list), userNames(prefix, documentPath));
+    if (userNames && !documentPath.empty())
+        list = MergedCompletionList(std::move(list), userNames(prefix, documentPath));
     if (list) view.Call(SCI_AUTOCSHOW, caret - start, list->c_str());
 }
 

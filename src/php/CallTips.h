@@ -12,7 +12,8 @@
 // Finds the declaration line of a user function: (name, document path) -> line, or nothing.
 using UserFunctionLookup = std::function<std::optional<std::string>(const std::string&, const std::string&)>;
 // The user function names that start with a prefix: (prefix, document path) -> names.
-using UserFunctionNameLookup = std::function<std::vector<std::string>(const std::string&, const std::string&)>;
+using UserFunctionNameLookup =
+    std::function<std::vector<std::string>(const std::string&, const std::string&)>;
 
 // What the tag index knows of the user's own functions, for call tips and Ctrl+Space.
 struct UserFunctionLookups {

@@ -29,7 +29,8 @@ void InsertSnippet(const EditorView& view, const std::string& text, size_t split
         // The end first: inserting there leaves the start where it was.
         view.Call(SCI_INSERTTEXT, end, text.substr(split).c_str());
         view.Call(SCI_INSERTTEXT, start, text.substr(0, split).c_str());
-        view.Call(SCI_SETSEL, start + static_cast<Sci_Position>(split), end + static_cast<Sci_Position>(split));
+        view.Call(SCI_SETSEL, start + static_cast<Sci_Position>(split),
+                  end + static_cast<Sci_Position>(split));
     }
     if (closeUndo) view.Call(SCI_ENDUNDOACTION);
 }
@@ -89,7 +90,8 @@ std::optional<Sci_CharacterRangeFull> FindFrom(const EditorView& view, const Sea
 } // namespace
 
 bool FindNext(const EditorView& view, const SearchState& search, bool fromSelectionEnd) {
-    auto match = FindFrom(view, search, view.Call(fromSelectionEnd ? SCI_GETSELECTIONEND : SCI_GETSELECTIONSTART));
+    auto match =
+        FindFrom(view, search, view.Call(fromSelectionEnd ? SCI_GETSELECTIONEND : SCI_GETSELECTIONSTART));
     if (!match) return false;
     view.Call(SCI_SETSEL, match->cpMin, match->cpMax);
     return true;
@@ -127,15 +129,16 @@ int ReplaceAll(const EditorView& view, const SearchState& search) {
 namespace {
 
 class GoToLineDialog : public Dialog {
-public:
+  public:
     GoToLineDialog(int current, int lines) : current_(current), lines_(lines) {}
     int Line() const { return chosen_; }
 
-protected:
+  protected:
     bool HandleMessage(Message& msg, LRESULT& result) override {
         if (msg.message == WM_INITDIALOG) {
             char prompt[128];
-            wsprintfA(prompt, LoadResourceString(IDS_GOTO_LINE_PROMPT).c_str(), static_cast<unsigned>(lines_));
+            wsprintfA(prompt, LoadResourceString(IDS_GOTO_LINE_PROMPT).c_str(),
+                      static_cast<unsigned>(lines_));
             ::SetDlgItemTextA(Handle(), IDC_GOTO_LINE_PROMPT, prompt);
             ::SetDlgItemInt(Handle(), IDC_GOTO_LINE_NUMBER, current_, TRUE);
             CenterOnOwner();
@@ -160,7 +163,7 @@ protected:
         return true;
     }
 
-private:
+  private:
     int current_;
     int lines_;
     int chosen_ = 0;

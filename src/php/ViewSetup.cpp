@@ -95,21 +95,31 @@ void RegisterImage(const EditorView& view, int type, const char* const* xpm) {
 // The four kinds of bracket, numbered alike for both sides; -1 for any other character.
 int OpeningBracketKind(int c) {
     switch (c) {
-    case '(': return 0;
-    case '<': return 1;
-    case '[': return 2;
-    case '{': return 3;
-    default: return -1;
+    case '(':
+        return 0;
+    case '<':
+        return 1;
+    case '[':
+        return 2;
+    case '{':
+        return 3;
+    default:
+        return -1;
     }
 }
 
 int ClosingBracketKind(int c) {
     switch (c) {
-    case ')': return 0;
-    case '>': return 1;
-    case ']': return 2;
-    case '}': return 3;
-    default: return -1;
+    case ')':
+        return 0;
+    case '>':
+        return 1;
+    case ']':
+        return 2;
+    case '}':
+        return 3;
+    default:
+        return -1;
     }
 }
 
@@ -120,7 +130,8 @@ void HideUncolouredText(const EditorView& view, sptr_t from, sptr_t to) {
     view.Call(SCI_SETINDICATORCURRENT, uncolouredIndicator);
     bool atStart = view.Call(SCI_INDICATORVALUEAT, uncolouredIndicator, 0) != 0;
     sptr_t hiddenFrom = atStart ? 0 : view.Call(SCI_INDICATOREND, uncolouredIndicator, 0);
-    sptr_t hiddenTo = atStart || hiddenFrom > 0 ? view.Call(SCI_INDICATOREND, uncolouredIndicator, hiddenFrom) : 0;
+    sptr_t hiddenTo =
+        atStart || hiddenFrom > 0 ? view.Call(SCI_INDICATOREND, uncolouredIndicator, hiddenFrom) : 0;
     if (from >= to) from = to = 0;
     if (hiddenFrom >= hiddenTo) hiddenFrom = hiddenTo = 0;
     if (from == hiddenFrom && to == hiddenTo) return;

@@ -8,10 +8,10 @@
 #define IDD_GOTO_LINE 201
 #define IDD_DEFAULT_EDITOR 202
 #define IDD_SYNTAX_HIGHLIGHTING 203 // the page of the preferences sheet
-#define IDB_TABCLOSE 204 // 16x16 close icon of the document tabs, pure green is transparent
-#define IDB_FTP_SAVE 207   // 16x16 FTP dialog buttons; the top left pixel's colour is the background
+#define IDB_TABCLOSE 204            // 16x16 close icon of the document tabs, pure green is transparent
+#define IDB_FTP_SAVE 207            // 16x16 FTP dialog buttons; the top left pixel's colour is the background
 #define IDB_FTP_DELETE 208
-#define IDR_LOGO 209     // placeable metafile of the About box
+#define IDR_LOGO 209 // placeable metafile of the About box
 // The FTP dialog's template has the name "FTP" (not a number): see FtpDialog.
 #define RT_QM_METAFILE "METAFILE"
 #define RT_QM_TOOLBAR 241 // toolbar layout: version, width, height, count, then the button ids
@@ -73,8 +73,8 @@
 #define IDS_FILE_NOT_HANDED_OVER 161
 #define IDS_OVERWRITE_CHANGED 170 // before a save writes over another program's change
 #define IDS_SAVE_FAILED 171       // the path, then the system's reason
-#define IDS_IDLE_MESSAGE 57345  // "Ready"
-#define IDS_SC_SIZE 61184       // window-menu prompts: 61184 + (SC_xxx - SC_SIZE) / 16
+#define IDS_IDLE_MESSAGE 57345    // "Ready"
+#define IDS_SC_SIZE 61184         // window-menu prompts: 61184 + (SC_xxx - SC_SIZE) / 16
 #define IDS_SC_MOVE 61185
 #define IDS_SC_MINIMIZE 61186
 #define IDS_SC_MAXIMIZE 61187

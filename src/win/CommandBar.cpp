@@ -96,7 +96,9 @@ int CommandBar::MenuImageOf(UINT command) const {
     return -1;
 }
 
-int CommandBar::ButtonCount() const { return static_cast<int>(::SendMessageA(Handle(), TB_BUTTONCOUNT, 0, 0)); }
+int CommandBar::ButtonCount() const {
+    return static_cast<int>(::SendMessageA(Handle(), TB_BUTTONCOUNT, 0, 0));
+}
 
 int CommandBar::IdealWidth() const {
     int width = 0;
@@ -143,7 +145,9 @@ int CommandBar::FindMnemonic(int key) const {
     return -1;
 }
 
-bool CommandBar::HandleMessage(Message& msg, LRESULT& result) { return DispatchToTable(this, messageTable, msg, result); }
+bool CommandBar::HandleMessage(Message& msg, LRESULT& result) {
+    return DispatchToTable(this, messageTable, msg, result);
+}
 
 LRESULT CommandBar::OnLButtonDown(Message& msg) {
     int index = HitTest(POINT{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)});
@@ -156,7 +160,9 @@ LRESULT CommandBar::OnLButtonDown(Message& msg) {
     return 0;
 }
 
-LRESULT CommandBar::OnLButtonDoubleClick(Message& msg) { return OnLButtonDown(msg); }
+LRESULT CommandBar::OnLButtonDoubleClick(Message& msg) {
+    return OnLButtonDown(msg);
+}
 
 void CommandBar::EnterKeyboardMode() {
     if (keyboardMode_ || ButtonCount() == 0) return;
@@ -405,5 +411,6 @@ void CommandBar::ShowOverflowMenu(int visibleRight, POINT screenPoint) {
         if (command) ::PostMessageA(owner_, WM_COMMAND, MAKEWPARAM(command, 0), 0);
     }
     // The submenus belong to the real menu: take them out before the pop-up is destroyed.
-    while (::GetMenuItemCount(overflow.Get()) > 0) ::RemoveMenu(overflow.Get(), 0, MF_BYPOSITION);
+    while (::GetMenuItemCount(overflow.Get()) > 0)
+        ::RemoveMenu(overflow.Get(), 0, MF_BYPOSITION);
 }

@@ -9,7 +9,7 @@
 #include "win/Window.h"
 
 class CommandBar : public Window {
-public:
+  public:
     ~CommandBar() override;
 
     // Takes over `menu` (destroyed with the bar). Commands chosen in it, and the menu's
@@ -38,10 +38,10 @@ public:
     int ButtonCount() const;
     bool InKeyboardMode() const { return keyboardMode_; }
 
-protected:
+  protected:
     bool HandleMessage(Message& msg, LRESULT& result) override;
 
-private:
+  private:
     LRESULT OnLButtonDown(Message& msg);
     LRESULT OnLButtonDoubleClick(Message& msg);
     LRESULT OnKeyDown(Message& msg);

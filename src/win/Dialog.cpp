@@ -1,7 +1,9 @@
 // Dialog: the dialog-procedure thunk.
 #include "win/Dialog.h"
 
-INT_PTR Dialog::DoModal(HWND owner, UINT templateId) { return DoModal(owner, MAKEINTRESOURCEA(templateId)); }
+INT_PTR Dialog::DoModal(HWND owner, UINT templateId) {
+    return DoModal(owner, MAKEINTRESOURCEA(templateId));
+}
 
 INT_PTR Dialog::DoModal(HWND owner, const char* templateName) {
     return ::DialogBoxParamA(::GetModuleHandleA(nullptr), templateName, owner, DialogProcedure,

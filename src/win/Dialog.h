@@ -4,7 +4,7 @@
 #include "win/Window.h"
 
 class Dialog {
-public:
+  public:
     virtual ~Dialog() = default;
     // Runs the dialog of template `templateId`; returns what EndDialog was given (-1 on failure).
     INT_PTR DoModal(HWND owner, UINT templateId);
@@ -12,14 +12,14 @@ public:
     INT_PTR DoModal(HWND owner, const char* templateName);
     HWND Handle() const { return window_; }
 
-protected:
+  protected:
     // True when handled; `result` is what the dialog procedure hands back (WM_INITDIALOG and
     // the messages that return values directly), otherwise stored as the message result.
     virtual bool HandleMessage(Message& msg, LRESULT& result) = 0;
     // Centres the dialog over its owner (or the screen when it has none).
     void CenterOnOwner();
 
-private:
+  private:
     static INT_PTR CALLBACK DialogProcedure(HWND, UINT, WPARAM, LPARAM);
     HWND window_ = nullptr;
 };

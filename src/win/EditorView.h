@@ -7,7 +7,7 @@
 #include "Scintilla.h"
 
 class EditorView {
-public:
+  public:
     EditorView() noexcept = default;
     // Borrows the window; the view stays owned by whoever created it.
     explicit EditorView(HWND window) noexcept;
@@ -21,7 +21,7 @@ public:
         return Call(message, wParam, reinterpret_cast<sptr_t>(lParam));
     }
 
-private:
+  private:
     HWND window_ = nullptr;
     SciFnDirect function_ = nullptr;
     sptr_t pointer_ = 0;

@@ -10,7 +10,7 @@
 // Closes its handle when it goes out of scope. Traits give the handle type, the value (or
 // values) that mean "none" and the call that closes it.
 template <class Traits> class UniqueOwner {
-public:
+  public:
     using Handle = typename Traits::Handle;
 
     UniqueOwner() noexcept = default;
@@ -38,7 +38,7 @@ public:
         return &handle_;
     }
 
-private:
+  private:
     Handle handle_ = Traits::None();
 };
 
@@ -134,7 +134,7 @@ template <class T> using CoTaskMem = UniqueOwner<NullIsNoneTraits<T*, CoTaskMemC
 
 // A COM interface pointer that releases its reference.
 template <class T> class ComPtr {
-public:
+  public:
     ComPtr() noexcept = default;
     explicit ComPtr(T* pointer) noexcept : pointer_(pointer) {} // takes over a reference
     ~ComPtr() { Reset(); }
@@ -160,13 +160,13 @@ public:
         if (pointer_) std::exchange(pointer_, nullptr)->Release();
     }
 
-private:
+  private:
     T* pointer_ = nullptr;
 };
 
 // A critical section and its scoped lock.
 class CriticalSection {
-public:
+  public:
     CriticalSection() noexcept { ::InitializeCriticalSection(&section_); }
     ~CriticalSection() { ::DeleteCriticalSection(&section_); }
     CriticalSection(const CriticalSection&) = delete;
@@ -176,24 +176,24 @@ public:
     bool TryEnter() noexcept { return ::TryEnterCriticalSection(&section_) != FALSE; }
     void Leave() noexcept { ::LeaveCriticalSection(&section_); }
 
-private:
+  private:
     CRITICAL_SECTION section_;
 };
 
 class ScopedLock {
-public:
+  public:
     explicit ScopedLock(CriticalSection& section) noexcept : section_(section) { section_.Enter(); }
     ~ScopedLock() { section_.Leave(); }
     ScopedLock(const ScopedLock&) = delete;
     ScopedLock& operator=(const ScopedLock&) = delete;
 
-private:
+  private:
     CriticalSection& section_;
 };
 
 // A device context borrowed from a window with GetDC, given back with ReleaseDC.
 class WindowDC {
-public:
+  public:
     explicit WindowDC(HWND window) noexcept : window_(window), dc_(::GetDC(window)) {}
     ~WindowDC() {
         if (dc_) ::ReleaseDC(window_, dc_);
@@ -202,14 +202,14 @@ public:
     WindowDC& operator=(const WindowDC&) = delete;
     HDC Get() const noexcept { return dc_; }
 
-private:
+  private:
     HWND window_;
     HDC dc_;
 };
 
 // BeginPaint ... EndPaint.
 class PaintScope {
-public:
+  public:
     explicit PaintScope(HWND window) noexcept : window_(window) { dc_ = ::BeginPaint(window, &paint_); }
     ~PaintScope() { ::EndPaint(window_, &paint_); }
     PaintScope(const PaintScope&) = delete;
@@ -217,7 +217,7 @@ public:
     HDC Get() const noexcept { return dc_; }
     const RECT& Area() const noexcept { return paint_.rcPaint; }
 
-private:
+  private:
     HWND window_;
     PAINTSTRUCT paint_{};
     HDC dc_;
@@ -225,13 +225,13 @@ private:
 
 // Selects a GDI object into a DC and puts the previous one back.
 class SelectionScope {
-public:
+  public:
     SelectionScope(HDC dc, HGDIOBJ object) noexcept : dc_(dc), old_(::SelectObject(dc, object)) {}
     ~SelectionScope() { ::SelectObject(dc_, old_); }
     SelectionScope(const SelectionScope&) = delete;
     SelectionScope& operator=(const SelectionScope&) = delete;
 
-private:
+  private:
     HDC dc_;
     HGDIOBJ old_;
 };

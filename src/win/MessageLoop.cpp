@@ -8,13 +8,21 @@
 #include "win/Handles.h"
 #include "win/Window.h"
 
-void MessageLoop::AddMessageFilter(MessageFilter* filter) { filters_.push_back(filter); }
+void MessageLoop::AddMessageFilter(MessageFilter* filter) {
+    filters_.push_back(filter);
+}
 
-void MessageLoop::RemoveMessageFilter(MessageFilter* filter) { std::erase(filters_, filter); }
+void MessageLoop::RemoveMessageFilter(MessageFilter* filter) {
+    std::erase(filters_, filter);
+}
 
-void MessageLoop::AddIdleHandler(IdleHandler* handler) { idleHandlers_.push_back(handler); }
+void MessageLoop::AddIdleHandler(IdleHandler* handler) {
+    idleHandlers_.push_back(handler);
+}
 
-void MessageLoop::RemoveIdleHandler(IdleHandler* handler) { std::erase(idleHandlers_, handler); }
+void MessageLoop::RemoveIdleHandler(IdleHandler* handler) {
+    std::erase(idleHandlers_, handler);
+}
 
 // A filter or idle handler that throws would end the loop, and the program with its unsaved
 // documents: the exception is reported as one escaping a window procedure, and the loop goes
@@ -94,7 +102,9 @@ void Init() {
     if (!table) table = std::make_unique<LoopTable>();
 }
 
-void Term() { table.reset(); }
+void Term() {
+    table.reset();
+}
 
 bool AddMessageLoop(MessageLoop* loop) {
     if (!table) return false;

@@ -7,21 +7,21 @@
 #include <vector>
 
 class MessageFilter {
-public:
+  public:
     virtual ~MessageFilter() = default;
     // True when the message was consumed (translated into a command, or a dialog key).
     virtual bool PreTranslateMessage(MSG& msg) = 0;
 };
 
 class IdleHandler {
-public:
+  public:
     virtual ~IdleHandler() = default;
     // True when there is more idle work to do right away.
     virtual bool OnIdle() = 0;
 };
 
 class MessageLoop {
-public:
+  public:
     void AddMessageFilter(MessageFilter* filter);
     void RemoveMessageFilter(MessageFilter* filter);
     void AddIdleHandler(IdleHandler* handler);
@@ -37,7 +37,7 @@ public:
     // nothing that the idle pass shows.
     static bool IsIdleMessage(const MSG& msg);
 
-private:
+  private:
     std::vector<MessageFilter*> filters_;
     std::vector<IdleHandler*> idleHandlers_;
     bool idleFailureReported_ = false;

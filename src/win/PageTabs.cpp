@@ -18,7 +18,9 @@ HWND PageTabs::Create(HWND parent, UINT id) {
     return CreateTabControl(parent, id, TCS_FOCUSNEVER, WS_EX_CONTROLPARENT);
 }
 
-bool PageTabs::HandleMessage(Message& msg, LRESULT& result) { return DispatchToTable(this, messageTable, msg, result); }
+bool PageTabs::HandleMessage(Message& msg, LRESULT& result) {
+    return DispatchToTable(this, messageTable, msg, result);
+}
 
 int PageTabs::AddPage(const char* text, HWND page) {
     int index = Count();
@@ -26,12 +28,15 @@ int PageTabs::AddPage(const char* text, HWND page) {
     item.mask = TCIF_TEXT | TCIF_PARAM;
     item.pszText = const_cast<char*>(text);
     item.lParam = reinterpret_cast<LPARAM>(page);
-    index = static_cast<int>(::SendMessageA(Handle(), TCM_INSERTITEMA, index, reinterpret_cast<LPARAM>(&item)));
+    index =
+        static_cast<int>(::SendMessageA(Handle(), TCM_INSERTITEMA, index, reinterpret_cast<LPARAM>(&item)));
     LayoutPages();
     return index;
 }
 
-HWND PageTabs::PageAt(int index) const { return reinterpret_cast<HWND>(ItemData(index)); }
+HWND PageTabs::PageAt(int index) const {
+    return reinterpret_cast<HWND>(ItemData(index));
+}
 
 void PageTabs::RaiseSelectedPage() {
     if (HWND page = PageAt(SelectedIndex()))
@@ -60,4 +65,3 @@ LRESULT PageTabs::OnSetFocus(Message& msg) {
     msg.PassOn();
     return 0;
 }
-

@@ -4,7 +4,7 @@
 #include "win/TabControl.h"
 
 class PageTabs : public TabControl {
-public:
+  public:
     HWND Create(HWND parent, UINT id);
     // Appends a tab for `page`, a child of this control.
     int AddPage(const char* text, HWND page);
@@ -13,10 +13,10 @@ public:
     void RaiseSelectedPage();
     void LayoutPages();
 
-protected:
+  protected:
     bool HandleMessage(Message& msg, LRESULT& result) override;
 
-private:
+  private:
     LRESULT OnSize(Message& msg);
     LRESULT OnSetFocus(Message& msg);
 

@@ -98,7 +98,8 @@ LRESULT PaneContainer::OnPaint(Message&) {
         RECT text = title;
         text.left += 4;
         text.right = CloseButtonRect().left - 2;
-        ::DrawTextA(dc, title_.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+        ::DrawTextA(dc, title_.c_str(), -1, &text,
+                    DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
     }
 
     RECT button = CloseButtonRect();
@@ -176,4 +177,3 @@ LRESULT PaneContainer::OnSetFocus(Message&) {
     if (client_) ::SetFocus(client_);
     return 0;
 }
-

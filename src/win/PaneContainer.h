@@ -6,7 +6,7 @@
 #include "win/Window.h"
 
 class PaneContainer : public Window {
-public:
+  public:
     // The close button sends WM_COMMAND `closeCommand` to the parent.
     HWND Create(HWND parent, const char* title, UINT closeCommand);
     void SetClient(HWND client);
@@ -16,10 +16,10 @@ public:
     RECT CloseButtonRect() const;
     void UpdateLayout();
 
-protected:
+  protected:
     bool HandleMessage(Message& msg, LRESULT& result) override;
 
-private:
+  private:
     LRESULT OnSize(Message& msg);
     LRESULT OnPaint(Message& msg);
     LRESULT OnLButtonDown(Message& msg);

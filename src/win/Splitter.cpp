@@ -35,7 +35,9 @@ HWND Splitter::Create(HWND parent, UINT id) {
     return Window::Create(splitterClass, creation);
 }
 
-bool Splitter::HandleMessage(Message& msg, LRESULT& result) { return DispatchToTable(this, messageTable, msg, result); }
+bool Splitter::HandleMessage(Message& msg, LRESULT& result) {
+    return DispatchToTable(this, messageTable, msg, result);
+}
 
 void Splitter::SetPanes(HWND left, HWND right) {
     panes_[0] = left;
@@ -75,7 +77,8 @@ void Splitter::UpdateLayout() {
     HDWP defer = ::BeginDeferWindowPos(2);
     auto place = [&](HWND pane, int x, int w, bool visible) {
         if (!pane) return;
-        UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS | (visible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW);
+        UINT flags =
+            SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS | (visible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW);
         defer = ::DeferWindowPos(defer, pane, nullptr, x, 0, std::max(0, w), height, flags);
     };
     if (singlePane_ == leftPane) {
@@ -200,4 +203,3 @@ LRESULT Splitter::OnParentNotify(Message& msg) {
     msg.PassOn();
     return 0;
 }
-

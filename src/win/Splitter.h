@@ -6,7 +6,7 @@
 #include "win/Window.h"
 
 class Splitter : public Window {
-public:
+  public:
     enum Pane { leftPane = 0, rightPane = 1, bothPanes = -1 };
 
     HWND Create(HWND parent, UINT id);
@@ -29,10 +29,10 @@ public:
 
     static constexpr int barWidth = 4;
 
-protected:
+  protected:
     bool HandleMessage(Message& msg, LRESULT& result) override;
 
-private:
+  private:
     LRESULT OnSize(Message& msg);
     LRESULT OnPaint(Message& msg);
     LRESULT OnSetCursor(Message& msg);

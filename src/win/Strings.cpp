@@ -23,8 +23,8 @@ std::string FormatResourceString(UINT id, std::initializer_list<std::string_view
 
 std::string SystemMessage(DWORD error) {
     char text[512] = "";
-    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                                    text, sizeof(text), nullptr);
+    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                    error, 0, text, sizeof(text), nullptr);
     std::string message(text, length);
     while (!message.empty() && (message.back() == '\r' || message.back() == '\n' || message.back() == ' '))
         message.pop_back();
@@ -40,4 +40,6 @@ std::string CommandTooltip(const std::string& commandString) {
     return lineFeed == std::string::npos ? std::string() : commandString.substr(lineFeed + 1);
 }
 
-bool EqualNoCase(const std::string& a, const std::string& b) { return ::lstrcmpiA(a.c_str(), b.c_str()) == 0; }
+bool EqualNoCase(const std::string& a, const std::string& b) {
+    return ::lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}

@@ -7,7 +7,7 @@
 #include "win/Window.h"
 
 class TabControl : public Window {
-public:
+  public:
     int Count() const;
     int SelectedIndex() const;
     // The item data of tab `index` (0 when there is no such tab).
@@ -15,7 +15,7 @@ public:
     // The client area less the strip and the border: where the tabs' pages go.
     RECT DisplayArea() const;
 
-protected:
+  protected:
     // A subclassed "SysTabControl32" in the default GUI font with flat separators.
     HWND CreateTabControl(HWND parent, UINT id, DWORD style, DWORD exStyle = 0);
 

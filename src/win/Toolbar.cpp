@@ -23,8 +23,8 @@ bool LoadToolbarLayout(HINSTANCE instance, UINT resourceId, ToolbarLayout& layou
 }
 
 HIMAGELIST LoadToolbarImages(HINSTANCE instance, UINT bitmapId, int imageWidth, COLORREF maskColour) {
-    return ::ImageList_LoadImageA(instance, MAKEINTRESOURCEA(bitmapId), imageWidth, 0, maskColour, IMAGE_BITMAP,
-                                  LR_CREATEDIBSECTION);
+    return ::ImageList_LoadImageA(instance, MAKEINTRESOURCEA(bitmapId), imageWidth, 0, maskColour,
+                                  IMAGE_BITMAP, LR_CREATEDIBSECTION);
 }
 
 int ToolbarImageOf(const ToolbarLayout& layout, UINT command) {
@@ -38,8 +38,8 @@ int ToolbarImageOf(const ToolbarLayout& layout, UINT command) {
 }
 
 HWND CreateToolbarControl(HWND parent, UINT controlId, const ToolbarLayout& layout, HIMAGELIST images) {
-    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | TBSTYLE_TOOLTIPS | TBSTYLE_FLAT |
-                  TBSTYLE_TRANSPARENT | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN;
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | TBSTYLE_TOOLTIPS |
+                  TBSTYLE_FLAT | TBSTYLE_TRANSPARENT | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN;
     HWND toolbar = ::CreateWindowExA(0, TOOLBARCLASSNAMEA, "", style, 0, 0, 100, 100, parent,
                                      reinterpret_cast<HMENU>(static_cast<UINT_PTR>(controlId)),
                                      ::GetModuleHandleA(nullptr), nullptr);

@@ -9,7 +9,9 @@ constexpr UINT_PTR subclassId = 0x514D; // any fixed value; one subclass of ours
 EscapedExceptionReport escapedExceptionReport = nullptr;
 } // namespace
 
-void SetEscapedExceptionReport(EscapedExceptionReport report) { escapedExceptionReport = report; }
+void SetEscapedExceptionReport(EscapedExceptionReport report) {
+    escapedExceptionReport = report;
+}
 
 std::optional<LRESULT> OnEscapedException(const Message& msg) {
     if (escapedExceptionReport) escapedExceptionReport(msg);
@@ -34,8 +36,8 @@ Window::~Window() {
     if (window_) Detach();
 }
 
-bool Window::RegisterWindowClass(const char* className, UINT style, HCURSOR cursor, HBRUSH background, HICON icon,
-                                 HICON smallIcon) {
+bool Window::RegisterWindowClass(const char* className, UINT style, HCURSOR cursor, HBRUSH background,
+                                 HICON icon, HICON smallIcon) {
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
     WNDCLASSEXA existing{sizeof(existing)};
     if (::GetClassInfoExA(instance, className, &existing)) return true;

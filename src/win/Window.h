@@ -40,13 +40,15 @@ template <class T> constexpr MessageRow<T> MessageHandler(UINT message, LRESULT 
 template <class T> constexpr MessageRow<T> CommandHandler(UINT id, LRESULT (T::*handler)(Message&)) {
     return {WM_COMMAND, id, id, anyCode, handler};
 }
-template <class T> constexpr MessageRow<T> CommandRangeHandler(UINT first, UINT last, LRESULT (T::*handler)(Message&)) {
+template <class T>
+constexpr MessageRow<T> CommandRangeHandler(UINT first, UINT last, LRESULT (T::*handler)(Message&)) {
     return {WM_COMMAND, first, last, anyCode, handler};
 }
 template <class T> constexpr MessageRow<T> NotifyHandler(int code, LRESULT (T::*handler)(Message&)) {
     return {WM_NOTIFY, anyId, anyId, code, handler};
 }
-template <class T> constexpr MessageRow<T> NotifyFromHandler(UINT id, int code, LRESULT (T::*handler)(Message&)) {
+template <class T>
+constexpr MessageRow<T> NotifyFromHandler(UINT id, int code, LRESULT (T::*handler)(Message&)) {
     return {WM_NOTIFY, id, id, code, handler};
 }
 
@@ -105,7 +107,7 @@ struct WindowCreation {
 // RegisterWindowClass(), or Subclass() attaches the object to an existing control. The object
 // must outlive its window, or delete itself in OnFinalMessage().
 class Window {
-public:
+  public:
     Window() = default;
     virtual ~Window();
     Window(const Window&) = delete;
@@ -115,14 +117,15 @@ public:
 
     // Registers a class whose windows forward to their objects (once per class name).
     static bool RegisterWindowClass(const char* className, UINT style = 0, HCURSOR cursor = nullptr,
-                                    HBRUSH background = nullptr, HICON icon = nullptr, HICON smallIcon = nullptr);
+                                    HBRUSH background = nullptr, HICON icon = nullptr,
+                                    HICON smallIcon = nullptr);
     HWND Create(const char* className, const WindowCreation& creation);
     bool Subclass(HWND control);
 
     // The object behind a window of ours, or nullptr.
     static Window* FromHandle(HWND window);
 
-protected:
+  protected:
     // Returns true when the message was handled, with its result in `result`.
     virtual bool HandleMessage(Message& msg, LRESULT& result) = 0;
     // After the window's last message (WM_NCDESTROY); the handle is already detached.
@@ -132,7 +135,7 @@ protected:
     // For containers: the children's notifications and commands go on to the parent.
     LRESULT ForwardToParent(Message& msg);
 
-private:
+  private:
     static LRESULT CALLBACK WindowProcedure(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK SubclassProcedure(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     LRESULT Route(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -20,8 +20,12 @@ UINT MenuState(HMENU menu, UINT id) {
     return info.fState;
 }
 
-bool Enabled(HMENU menu, UINT id) { return (MenuState(menu, id) & MFS_GRAYED) == 0; }
-bool Checked(HMENU menu, UINT id) { return (MenuState(menu, id) & MFS_CHECKED) != 0; }
+bool Enabled(HMENU menu, UINT id) {
+    return (MenuState(menu, id) & MFS_GRAYED) == 0;
+}
+bool Checked(HMENU menu, UINT id) {
+    return (MenuState(menu, id) & MFS_CHECKED) != 0;
+}
 
 // Presses a key with the given modifiers through the frame's message filter, as the loop does.
 bool PressKey(MainFrame& frame, HWND target, UINT key, bool ctrl, bool shift = false, bool alt = false) {
@@ -68,7 +72,8 @@ TEST_F(FrameTest, EnabledStatesFollowTheSelectedDocument) {
     EXPECT_TRUE(Enabled(menu, ID_EDIT_UNDO));
     EXPECT_TRUE(Enabled(menu, ID_EDIT_CUT));
     EXPECT_TRUE(Enabled(menu, ID_EDIT_COPY));
-    EXPECT_TRUE(::SendMessageA(toolbar, TB_ISBUTTONENABLED, ID_EDIT_CUT, 0)) << "the toolbar follows the menu";
+    EXPECT_TRUE(::SendMessageA(toolbar, TB_ISBUTTONENABLED, ID_EDIT_CUT, 0))
+        << "the toolbar follows the menu";
 
     view.Call(SCI_SETREADONLY, 1);
     frame_->UpdateCommandUI();
@@ -195,7 +200,8 @@ TEST_F(FrameTest, ViewTogglesShowAndHideAndKeepTheirCheckMarks) {
 
 TEST_F(FrameTest, MenuPromptsAndToolbarTooltips) {
     HWND status = frame_->StatusBar();
-    ::SendMessageA(window_, WM_MENUSELECT, MAKEWPARAM(ID_FILE_NEW, MF_STRING), reinterpret_cast<LPARAM>(frame_->Menu()));
+    ::SendMessageA(window_, WM_MENUSELECT, MAKEWPARAM(ID_FILE_NEW, MF_STRING),
+                   reinterpret_cast<LPARAM>(frame_->Menu()));
     EXPECT_EQ(StatusText(status), "Create a new document");
     ::SendMessageA(window_, WM_MENUSELECT, MAKEWPARAM(ID_FILE_MRU_FIRST + 2, MF_STRING),
                    reinterpret_cast<LPARAM>(frame_->Menu()));
@@ -203,13 +209,16 @@ TEST_F(FrameTest, MenuPromptsAndToolbarTooltips) {
     ::SendMessageA(window_, WM_MENUSELECT, MAKEWPARAM(SC_MAXIMIZE, MF_STRING | MF_SYSMENU),
                    reinterpret_cast<LPARAM>(::GetSystemMenu(window_, FALSE)));
     EXPECT_EQ(StatusText(status), "Enlarge the window to full size");
-    ::SendMessageA(window_, WM_MENUSELECT, MAKEWPARAM(ID_ENCODING_UTF8, MF_STRING), reinterpret_cast<LPARAM>(frame_->Menu()));
+    ::SendMessageA(window_, WM_MENUSELECT, MAKEWPARAM(ID_ENCODING_UTF8, MF_STRING),
+                   reinterpret_cast<LPARAM>(frame_->Menu()));
     EXPECT_EQ(StatusText(status), "Encode document as UTF-8") << "an entry without tooltip is all prompt";
     ::SendMessageA(window_, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
     EXPECT_EQ(StatusText(status), "Ready");
 
-    for (auto [id, tip] : {std::pair<UINT, const char*>{ID_FILE_NEW, "New"}, {ID_FILE_SAVE_ALL, "Save All"},
-                           {ID_TOOLS_FTP, "FTP"}, {ID_APP_ABOUT, "About"}}) {
+    for (auto [id, tip] : {std::pair<UINT, const char*>{ID_FILE_NEW, "New"},
+                           {ID_FILE_SAVE_ALL, "Save All"},
+                           {ID_TOOLS_FTP, "FTP"},
+                           {ID_APP_ABOUT, "About"}}) {
         NMTTDISPINFOA info{};
         info.hdr.hwndFrom = reinterpret_cast<HWND>(::SendMessageA(frame_->Toolbar(), TB_GETTOOLTIPS, 0, 0));
         info.hdr.idFrom = id;
@@ -226,7 +235,8 @@ TEST_F(FrameTest, AboutBoxShowsNameVersionAndCredits) {
     DialogWatcher watcher("About", [&](HWND dialog) {
         group = WindowText(::GetDlgItem(dialog, IDC_ABOUT_GROUP));
         credits = WindowText(::GetDlgItem(dialog, IDC_ABOUT_CREDITS));
-        auto font = reinterpret_cast<HFONT>(::SendMessageA(::GetDlgItem(dialog, IDC_ABOUT_CREDITS_TITLE), WM_GETFONT, 0, 0));
+        auto font = reinterpret_cast<HFONT>(
+            ::SendMessageA(::GetDlgItem(dialog, IDC_ABOUT_CREDITS_TITLE), WM_GETFONT, 0, 0));
         LOGFONTA logFont{};
         bold = font && ::GetObjectA(font, sizeof(logFont), &logFont) && logFont.lfWeight == FW_BOLD;
         ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); // what Esc does

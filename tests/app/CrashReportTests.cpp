@@ -34,7 +34,8 @@ DWORD CrashChild(const std::string& test, std::string& boxText) {
                               " --gtest_also_run_disabled_tests --gtest_catch_exceptions=0";
     STARTUPINFOA startup{sizeof(startup)};
     PROCESS_INFORMATION child{};
-    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child))
+    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &child))
         return 0;
     // Writing a dump takes seconds under Wine, many more on a busy machine.
     for (int i = 0; i < 3000 && ::WaitForSingleObject(child.hProcess, 20) == WAIT_TIMEOUT; ++i) {
@@ -58,7 +59,8 @@ DWORD CrashChild(const std::string& test, std::string& boxText) {
                 [](HWND control, LPARAM param) -> BOOL {
                     char name[32] = "";
                     ::GetClassNameA(control, name, sizeof(name));
-                    if (lstrcmpiA(name, "Static") == 0) *reinterpret_cast<std::string*>(param) += WindowText(control);
+                    if (lstrcmpiA(name, "Static") == 0)
+                        *reinterpret_cast<std::string*>(param) += WindowText(control);
                     return TRUE;
                 },
                 reinterpret_cast<LPARAM>(&boxText));
@@ -81,11 +83,13 @@ void ExpectReport(const std::string& boxText, const std::string& dump) {
     EXPECT_EQ(bytes.substr(0, 4), "MDMP") << "a minidump, not what was there before";
 }
 
-DWORD WINAPI ThrowOnWorker(void*) { throw std::runtime_error("no one catches this on a worker"); }
+DWORD WINAPI ThrowOnWorker(void*) {
+    throw std::runtime_error("no one catches this on a worker");
+}
 
 // A window whose close handler fails, as one with a full disk or no memory left would.
 class FailingCloseWindow : public Window {
-protected:
+  protected:
     bool HandleMessage(Message& msg, LRESULT&) override {
         if (msg.message == WM_CLOSE) throw std::runtime_error("the close failed halfway");
         return false;
@@ -94,7 +98,7 @@ protected:
 
 // An idle pass that fails twice, as a command-state update out of memory would, then ends the loop.
 class FailingIdle : public IdleHandler {
-public:
+  public:
     int calls = 0;
     bool OnIdle() override {
         if (++calls == 3) {
@@ -140,7 +144,8 @@ TEST(CrashReport, UnhandledExceptionsWriteTheDumpAndSayWhere) {
         ASSERT_TRUE(WriteFileBytes(dump, std::string(1 << 20, 'x')));
         std::string text;
         DWORD code = CrashChild(c.child, text);
-        EXPECT_EQ(code, c.exitCode) << std::hex << "the process ends with its exception, without the system's report";
+        EXPECT_EQ(code, c.exitCode) << std::hex
+                                    << "the process ends with its exception, without the system's report";
         ExpectReport(text, dump);
     }
     ::DeleteFileA(dump.c_str());

@@ -81,8 +81,9 @@ TEST_F(FrameTest, RelativePathsAreRefusedNotResolvedAgainstOurFolder) {
     ::GetCurrentDirectoryA(MAX_PATH, previous);
     ASSERT_TRUE(::SetCurrentDirectoryA(folder.Path().c_str()));
     std::string full = folder.Path("foo.php");
-    for (const std::string& path : {std::string("foo.php"), std::string(".\\foo.php"), std::string("sub\\foo.php"),
-                                    full.substr(0, 2) + "foo.php", full.substr(2)}) {
+    for (const std::string& path :
+         {std::string("foo.php"), std::string(".\\foo.php"), std::string("sub\\foo.php"),
+          full.substr(0, 2) + "foo.php", full.substr(2)}) {
         SendOpenRequest(window_, nullptr, path, OpenMode::openOnly);
         EXPECT_EQ(frame_->Tabs().Count(), 1) << path;
     }
@@ -103,7 +104,8 @@ TEST_F(FrameTest, RequestOpensTheFileOnceAndEmptyTextMatchesTheUntitledDocument)
     // The same file again, in other letter case: its tab is selected, nothing new opens.
     frame_->Tabs().SelectTab(0);
     std::string upper = path;
-    for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    for (char& c : upper)
+        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
     SendOpenRequest(window_, nullptr, upper, OpenMode::openOnly);
     EXPECT_EQ(frame_->Tabs().Count(), 2);
     EXPECT_EQ(frame_->Tabs().SelectedIndex(), 1);

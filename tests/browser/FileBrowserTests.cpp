@@ -15,7 +15,7 @@ using namespace testing_support;
 namespace {
 
 class FilesPaneTest : public FrameTest {
-protected:
+  protected:
     // Room for deep rows: a click lands on a row only where the row is in sight.
     void SetUp() override {
         FrameTest::SetUp();

@@ -42,21 +42,25 @@ bool MachineKeyExists(const char* key) {
 }
 
 class DefaultEditorTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { Clear(); }
     void TearDown() override { Clear(); }
     static void Clear() {
         for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER})
             for (const char* key : {".php", "Quillmark"})
-                ::SHDeleteKeyA(root, (root == HKEY_CURRENT_USER ? userClasses + key : std::string(key)).c_str());
+                ::SHDeleteKeyA(root,
+                               (root == HKEY_CURRENT_USER ? userClasses + key : std::string(key)).c_str());
         ::SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Altav\\Quillmark");
     }
     // Runs the start-up step and answers its question with `button`, the box set to `keep`.
     static bool Answer(int button, bool keep) {
-        DialogWatcher watcher("Quillmark", [&](HWND dialog) {
-            ::CheckDlgButton(dialog, IDC_DEFAULT_EDITOR_CHECK, keep ? BST_CHECKED : BST_UNCHECKED);
-            ::SendMessageA(::GetDlgItem(dialog, button), BM_CLICK, 0, 0);
-        }, 3000);
+        DialogWatcher watcher(
+            "Quillmark",
+            [&](HWND dialog) {
+                ::CheckDlgButton(dialog, IDC_DEFAULT_EDITOR_CHECK, keep ? BST_CHECKED : BST_UNCHECKED);
+                ::SendMessageA(::GetDlgItem(dialog, button), BM_CLICK, 0, 0);
+            },
+            3000);
         RunDefaultEditorCheck(nullptr);
         return watcher.Seen();
     }
@@ -133,7 +137,8 @@ TEST_F(DefaultEditorTest, AnAssociationThatCannotBeWrittenIsNotTakenAsDone) {
     std::string told;
     std::thread user([&] {
         bool yes = false;
-        for (DWORD until = ::GetTickCount() + 10000; static_cast<int>(until - ::GetTickCount()) > 0; ::Sleep(20)) {
+        for (DWORD until = ::GetTickCount() + 10000; static_cast<int>(until - ::GetTickCount()) > 0;
+             ::Sleep(20)) {
             for (HWND dialog : FindDialogs("Quillmark")) {
                 if (HWND text = ::GetDlgItem(dialog, 0xFFFF)) {
                     told = WindowText(text);

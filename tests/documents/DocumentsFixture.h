@@ -14,7 +14,7 @@
 #include "support/TestSupport.h"
 
 class DocumentsTest : public FrameTest {
-protected:
+  protected:
     DocumentTabs& Tabs() { return frame_->Tabs(); }
 
     // Writes the file into the test folder and returns its full path.
@@ -167,7 +167,9 @@ inline bool Exists(const char* subKey, const std::string& name) {
 }
 
 // Nothing of the session or the recent files is in the registry (what the tests start from).
-inline bool NothingWritten() { return !Exists(nullptr, "Session1") && !KeyExists("Recent Document List"); }
+inline bool NothingWritten() {
+    return !Exists(nullptr, "Session1") && !KeyExists("Recent Document List");
+}
 
 // A REG_SZ value as a string without its terminator; "<missing>" or "<type N>" otherwise.
 inline std::string String(const char* subKey, const std::string& name) {

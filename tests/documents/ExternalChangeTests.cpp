@@ -6,7 +6,7 @@
 using namespace testing_support;
 
 class ExternalChangeTest : public DocumentsTest {
-protected:
+  protected:
     void Activate() { ::SendMessageA(window_, WM_ACTIVATEAPP, TRUE, 0); }
 
     // Activates the program once, answering every question about `path` with `button`;

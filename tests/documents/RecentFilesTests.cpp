@@ -36,7 +36,7 @@ std::vector<std::pair<UINT, std::string>> ExpectedItems(const std::vector<std::s
 } // namespace
 
 class RecentFilesTest : public DocumentsTest {
-protected:
+  protected:
     HMENU RecentMenu() { return ::GetSubMenu(::GetSubMenu(frame_->Menu(), 0), 7); }
     // The list, newest first.
     std::vector<std::string> Newest() {

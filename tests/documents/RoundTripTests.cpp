@@ -39,7 +39,8 @@ struct RoundTrip {
 TEST_F(DocumentsTest, FilesAreWrittenBackByteForByte) {
     std::string nulRun = std::string(8192, '\0') + "x" + std::string(3, '\0');
     std::string lineEnds = "a\rb\nc\r\nd\n\re\r\r\n\n\r\rf";
-    std::string utf8AcrossBlocks = std::string(8191, 'a') + "\xE2\x82\xAC" + std::string(8190, 'b') + "\xC3\xA9";
+    std::string utf8AcrossBlocks =
+        std::string(8191, 'a') + "\xE2\x82\xAC" + std::string(8190, 'b') + "\xC3\xA9";
     std::string latin1AfterUtf8 = std::string(9000, 'a') + "\xC3\xA9" + std::string(9000, 'b') + "\xE9";
     std::vector<RoundTrip> cases = {
         {"two prefix bytes", "\xEF\xBB", 0, "\xEF\xBB", "\xEF\xBB"},
@@ -58,8 +59,8 @@ TEST_F(DocumentsTest, FilesAreWrittenBackByteForByte) {
         {"prefix before Latin-1", utf8Prefix + "caf\xE9", SC_CP_UTF8, "caf\xE9", utf8Prefix + "caf\xE9"},
         // Without a prefix: UTF-8 when every byte fits and one is not ASCII, else ANSI.
         {"ASCII only", "<?php echo 1; ?>", 0, "<?php echo 1; ?>", "<?php echo 1; ?>"},
-        {"UTF-8 without prefix", "<?php echo 'caf\xC3\xA9'; ?>\n", SC_CP_UTF8, "<?php echo 'caf\xC3\xA9'; ?>\n",
-         "<?php echo 'caf\xC3\xA9'; ?>\n"},
+        {"UTF-8 without prefix", "<?php echo 'caf\xC3\xA9'; ?>\n", SC_CP_UTF8,
+         "<?php echo 'caf\xC3\xA9'; ?>\n", "<?php echo 'caf\xC3\xA9'; ?>\n"},
         {"UTF-8 across a block end", utf8AcrossBlocks, SC_CP_UTF8, utf8AcrossBlocks, utf8AcrossBlocks},
         {"four-byte character", "\xF0\x9F\x98\x80", SC_CP_UTF8, "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
         {"Latin-1", "<p>caf\xE9</p>", 0, "<p>caf\xE9</p>", "<p>caf\xE9</p>"},

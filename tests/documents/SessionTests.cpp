@@ -8,7 +8,7 @@ using namespace testing_support;
 namespace reg = program_registry;
 
 class SessionTest : public DocumentsTest {
-protected:
+  protected:
     // A new start of the program on the registry as it is now.
     std::vector<std::string> Restart() {
         CloseFrame();

@@ -21,7 +21,7 @@ LPARAM At(int x, int y) {
 } // namespace
 
 class TabsTest : public DocumentsTest {
-protected:
+  protected:
     // `count` files a.php, b.php... in tabs 0..count-1, nothing else open.
     std::vector<Document*> OpenFiles(int count) {
         CloseAllTabs();
@@ -276,7 +276,7 @@ namespace {
 
 // A named pipe waiting for a client, as a server program's would.
 class PipeServer {
-public:
+  public:
     explicit PipeServer(const std::string& name)
         : pipe_(::CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED, PIPE_TYPE_BYTE, 1,
                                    4096, 4096, 0, nullptr)) {
@@ -287,7 +287,7 @@ public:
     bool Listening() const { return static_cast<bool>(pipe_); }
     bool Connected() const { return ::WaitForSingleObject(connected_.Get(), 0) == WAIT_OBJECT_0; }
 
-private:
+  private:
     KernelHandle pipe_;
     KernelHandle connected_{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     OVERLAPPED overlapped_{};
@@ -302,8 +302,15 @@ TEST_F(TabsTest, OnlyDiskFilesOpen) {
     PipeServer server("\\\\.\\pipe\\" + pipeName);
     ASSERT_TRUE(server.Listening());
     std::vector<std::string> paths = {
-        "\\\\.\\pipe\\" + pipeName, "//./pipe/" + pipeName, "\\\\127.0.0.1\\pipe\\" + pipeName,
-        "\\\\.\\COM1", "COM1", "LPT1", "\\\\.\\NUL", folder_.Path("nul.php"), folder_.Path("con"),
+        "\\\\.\\pipe\\" + pipeName,
+        "//./pipe/" + pipeName,
+        "\\\\127.0.0.1\\pipe\\" + pipeName,
+        "\\\\.\\COM1",
+        "COM1",
+        "LPT1",
+        "\\\\.\\NUL",
+        folder_.Path("nul.php"),
+        folder_.Path("con"),
         "\\\\?\\GLOBALROOT\\Device\\Null",
     };
     if (::GetFileAttributesA("Z:\\dev") != INVALID_FILE_ATTRIBUTES) paths.push_back("Z:\\dev\\zero");

@@ -34,7 +34,7 @@ std::string ThisProgramPath() {
 
 // A started Quillmark.exe (or another program); killed at the end if a test left it running.
 class Program {
-public:
+  public:
     explicit Program(const std::string& arguments = "", const std::string& folder = "",
                      const std::string& program = ProgramPath()) {
         std::string commandLine = "\"" + program + "\"";
@@ -104,7 +104,7 @@ public:
         return frame;
     }
 
-private:
+  private:
     PROCESS_INFORMATION info_{};
     bool started_ = false;
 };
@@ -127,11 +127,14 @@ HWND DocumentTabsOf(HWND frame) {
     return found;
 }
 
-int TabCount(HWND frame) { return static_cast<int>(::SendMessageA(DocumentTabsOf(frame), TCM_GETITEMCOUNT, 0, 0)); }
+int TabCount(HWND frame) {
+    return static_cast<int>(::SendMessageA(DocumentTabsOf(frame), TCM_GETITEMCOUNT, 0, 0));
+}
 
 // The selected document's view is the topmost child of the strip.
 HWND SelectedView(HWND frame) {
-    for (HWND child = ::GetWindow(DocumentTabsOf(frame), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = ::GetWindow(DocumentTabsOf(frame), GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
         char name[64] = "";
         ::GetClassNameA(child, name, sizeof(name));
         if (lstrcmpA(name, "Scintilla") == 0) return child;
@@ -151,8 +154,8 @@ std::string SessionValue(int d) {
 
 void WriteSession(const std::vector<std::string>& paths) {
     HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Altav\\Quillmark", 0, nullptr, 0, KEY_ALL_ACCESS,
-                                nullptr, &key, nullptr),
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Altav\\Quillmark", 0, nullptr, 0,
+                                KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     for (size_t i = 0; i < paths.size(); ++i) {
         std::string name = "Session" + std::to_string(i + 1);
@@ -170,7 +173,8 @@ std::string BoxText(HWND box) {
         [](HWND control, LPARAM param) -> BOOL {
             char name[32] = "";
             ::GetClassNameA(control, name, sizeof(name));
-            if (lstrcmpiA(name, "Static") == 0) *reinterpret_cast<std::string*>(param) += WindowText(control) + "\n";
+            if (lstrcmpiA(name, "Static") == 0)
+                *reinterpret_cast<std::string*>(param) += WindowText(control) + "\n";
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&text));
@@ -178,7 +182,7 @@ std::string BoxText(HWND box) {
 }
 
 class EndToEnd : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ClearProgramRegistry(); }
     void TearDown() override { ClearProgramRegistry(); }
 };
@@ -208,7 +212,8 @@ TEST_F(EndToEnd, SecondStartHandsItsFileOverAndExitsWithZero) {
     Program second("\"" + path + "\"");
     EXPECT_EQ(second.WaitForExit(), 0u);
     EXPECT_TRUE(PumpUntil([&] { return TabCount(frame) == 2; }));
-    EXPECT_EQ(second.FindWindowOf(frameClass, "Quillmark"), nullptr) << "the second start never shows a window";
+    EXPECT_EQ(second.FindWindowOf(frameClass, "Quillmark"), nullptr)
+        << "the second start never shows a window";
 
     // A second start with an empty command line selects the untitled document again.
     Program third;
@@ -251,8 +256,10 @@ TEST_F(EndToEnd, SecondStartDuringStartUpDoesNoHarm) {
 
 TEST_F(EndToEnd, SessionIsRestoredAndAModifiedDocumentCanRefuseTheClose) {
     TempFolder folder;
-    std::vector<std::string> files = {folder.Path("one.php"), folder.Path("two.php"), folder.Path("three.php")};
-    for (const std::string& file : files) ASSERT_TRUE(WriteFileBytes(file, "<?php ?>"));
+    std::vector<std::string> files = {folder.Path("one.php"), folder.Path("two.php"),
+                                      folder.Path("three.php")};
+    for (const std::string& file : files)
+        ASSERT_TRUE(WriteFileBytes(file, "<?php ?>"));
     WriteSession({files[0], files[1]});
 
     {
@@ -280,7 +287,8 @@ TEST_F(EndToEnd, SessionIsRestoredAndAModifiedDocumentCanRefuseTheClose) {
         ::SendMessageA(::GetDlgItem(box, IDNO), BM_CLICK, 0, 0);
         EXPECT_EQ(program.WaitForExit(), 1u);
     }
-    for (int d = 1; d <= 3; ++d) EXPECT_EQ(SessionValue(d), files[d - 1]);
+    for (int d = 1; d <= 3; ++d)
+        EXPECT_EQ(SessionValue(d), files[d - 1]);
     EXPECT_EQ(ReadFileBytes(files[2]), "<?php ?>") << "No drops the change";
 
     Program again;
@@ -313,8 +321,8 @@ TEST_F(EndToEnd, SecondStartHandsOverItsRelativePathAsTheFullPathItMeant) {
 TEST(HungInstance, DISABLED_HoldsTheMutexAndAWindowButNeverAnswers) {
     KernelHandle mutex(::CreateMutexA(nullptr, FALSE, instanceMutexName));
     ASSERT_NE(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
-    HWND window = ::CreateWindowExA(0, "STATIC", "hung", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                                    nullptr, nullptr);
+    HWND window = ::CreateWindowExA(0, "STATIC", "hung", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                    nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
     FramePublication published(window);
     ::Sleep(120000);
@@ -337,8 +345,9 @@ TEST_F(EndToEnd, SecondStartFacingAHungInstanceSaysSoAndEnds) {
                  {"DISABLED_HoldsTheMutexButShowsNoWindow", false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.child);
-        Program hung(std::string("--gtest_filter=HungInstance.") + c.child + " --gtest_also_run_disabled_tests", "",
-                     ThisProgramPath());
+        Program hung(std::string("--gtest_filter=HungInstance.") + c.child +
+                         " --gtest_also_run_disabled_tests",
+                     "", ThisProgramPath());
         ASSERT_TRUE(PumpUntil(
             [&] {
                 KernelHandle mutex(::OpenMutexA(SYNCHRONIZE, FALSE, instanceMutexName));

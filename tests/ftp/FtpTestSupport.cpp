@@ -50,17 +50,19 @@ FtpServers::FtpServers() {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     int size = sizeof(address);
-    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 || ::listen(listener, 1) != 0 ||
+    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::listen(listener, 1) != 0 ||
         ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0)
         throw std::runtime_error("no socket for the FTP helper");
 
     const char* source = std::getenv("QM_SOURCE_DIR");
-    std::string command = std::string(python) + " " + (source ? source : ".") + "/tests/ftp/ftp_test_server.py " +
-                          std::to_string(ntohs(address.sin_port));
+    std::string command = std::string(python) + " " + (source ? source : ".") +
+                          "/tests/ftp/ftp_test_server.py " + std::to_string(ntohs(address.sin_port));
     STARTUPINFOA startup{sizeof(startup)};
     PROCESS_INFORMATION process{};
     // Wine starts a Linux program but gives no handle for it: it reports back by connecting.
-    if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                         &process)) {
         if (process.hProcess) ::CloseHandle(process.hProcess);
         if (process.hThread) ::CloseHandle(process.hThread);
     }
@@ -78,11 +80,13 @@ std::string FtpServers::Ask(const std::string& line) {
     ::send(connection_, request.data(), static_cast<int>(request.size()), 0);
     std::string reply;
     char c = 0;
-    while (WaitReadable(connection_, 600000) && ::recv(connection_, &c, 1, 0) == 1 && c != '\n') reply += c;
+    while (WaitReadable(connection_, 600000) && ::recv(connection_, &c, 1, 0) == 1 && c != '\n')
+        reply += c;
     return reply;
 }
 
-FtpServers::Server FtpServers::Start(const std::string& user, const std::string& password, int bytesPerSecond) {
+FtpServers::Server FtpServers::Start(const std::string& user, const std::string& password,
+                                     int bytesPerSecond) {
     std::istringstream reply(Ask("start " + user + " " + password + " " + std::to_string(bytesPerSecond)));
     std::string ok, root;
     Server server;
@@ -94,9 +98,15 @@ FtpServers::Server FtpServers::Start(const std::string& user, const std::string&
     return server;
 }
 
-void FtpServers::Stall(int port) { Ask("stall " + std::to_string(port)); }
-void FtpServers::Stop(int port) { Ask("stop " + std::to_string(port)); }
-void FtpServers::Touch(int port, const std::string& name) { Ask("touch " + std::to_string(port) + " " + name); }
+void FtpServers::Stall(int port) {
+    Ask("stall " + std::to_string(port));
+}
+void FtpServers::Stop(int port) {
+    Ask("stop " + std::to_string(port));
+}
+void FtpServers::Touch(int port, const std::string& name) {
+    Ask("touch " + std::to_string(port) + " " + name);
+}
 
 int FtpServers::UnusedPort() {
     std::istringstream reply(Ask("unused"));
@@ -107,9 +117,10 @@ int FtpServers::UnusedPort() {
 }
 
 double FtpServers::Mirror(int port, const std::string& user, const std::string& password,
-                          const std::string& direction, const std::string& localUnixPath, const std::string& remote) {
-    std::istringstream reply(Ask("mirror " + std::to_string(port) + " " + user + " " + password + " " + direction +
-                                 " " + localUnixPath + " " + remote));
+                          const std::string& direction, const std::string& localUnixPath,
+                          const std::string& remote) {
+    std::istringstream reply(Ask("mirror " + std::to_string(port) + " " + user + " " + password + " " +
+                                 direction + " " + localUnixPath + " " + remote));
     std::string ok;
     double ms = -1;
     reply >> ok >> ms;
@@ -122,19 +133,29 @@ void FtpUser::Type(int id, const std::string& text) {
     ::SendMessageA(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-std::string FtpUser::Text(int id) const { return WindowText(Item(id)); }
+std::string FtpUser::Text(int id) const {
+    return WindowText(Item(id));
+}
 
-bool FtpUser::Checked(int id) const { return ::SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool FtpUser::Checked(int id) const {
+    return ::SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
 
 void FtpUser::Check(int id, bool on) {
     if (Checked(id) != on) ::SendMessageA(Item(id), BM_CLICK, 0, 0);
 }
 
-void FtpUser::Press(int id) { ::PostMessageA(Item(id), BM_CLICK, 0, 0); }
+void FtpUser::Press(int id) {
+    ::PostMessageA(Item(id), BM_CLICK, 0, 0);
+}
 
-void FtpUser::Start(int id) { ::SendMessageA(Item(id), BM_CLICK, 0, 0); }
+void FtpUser::Start(int id) {
+    ::SendMessageA(Item(id), BM_CLICK, 0, 0);
+}
 
-void FtpUser::Escape() { ::PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0); }
+void FtpUser::Escape() {
+    ::PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+}
 
 std::string FtpUser::AwaitEnd(int timeoutMs) {
     DWORD until = ::GetTickCount() + timeoutMs;
@@ -152,7 +173,8 @@ std::string FtpUser::Answer(int button, int timeoutMs) {
         if (HWND box = ProgramBox()) {
             std::string text = WindowText(::GetDlgItem(box, 0xFFFF));
             ::SendMessageA(::GetDlgItem(box, button), BM_CLICK, 0, 0);
-            for (int i = 0; i < 250 && ::IsWindow(box); ++i) ::Sleep(20);
+            for (int i = 0; i < 250 && ::IsWindow(box); ++i)
+                ::Sleep(20);
             return text;
         }
         ::Sleep(20);
@@ -175,7 +197,9 @@ std::vector<std::string> FtpUser::LogLines() const {
     return lines;
 }
 
-size_t FtpUser::LogLength() const { return ::GetWindowTextLengthA(Item(IDC_FTP_LOG)); }
+size_t FtpUser::LogLength() const {
+    return ::GetWindowTextLengthA(Item(IDC_FTP_LOG));
+}
 
 std::vector<std::string> FtpUser::Rows() const {
     HWND list = Item(IDC_FTP_CONNECTIONS);
@@ -218,7 +242,8 @@ void FtpUser::SelectRows(const std::vector<int>& rows) {
     item.state = 0;
     ::SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
     item.state = LVIS_SELECTED;
-    for (int row : rows) ::SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    for (int row : rows)
+        ::SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
 }
 
 bool FtpUser::AwaitClosed(int timeoutMs) const {

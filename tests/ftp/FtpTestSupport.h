@@ -17,7 +17,7 @@ namespace testing_support {
 // starts the helper and holds a connection to it; the helper stops its servers and ends when
 // the connection closes, however this process ends.
 class FtpServers {
-public:
+  public:
     struct Server {
         int port = 0;
         std::string root; // the server's root folder, as a Windows path
@@ -34,10 +34,10 @@ public:
     int UnusedPort(); // nothing listens there
     // lftp copies a tree up ("up") or down ("down") between a Linux folder and the server: the
     // milliseconds it took, -1 when it failed.
-    double Mirror(int port, const std::string& user, const std::string& password, const std::string& direction,
-                  const std::string& localUnixPath, const std::string& remote);
+    double Mirror(int port, const std::string& user, const std::string& password,
+                  const std::string& direction, const std::string& localUnixPath, const std::string& remote);
 
-private:
+  private:
     FtpServers();
     ~FtpServers();
     std::string Ask(const std::string& line);
@@ -46,7 +46,7 @@ private:
 
 // The FTP dialog as a user sees it, driven from another thread than the dialog's.
 class FtpUser {
-public:
+  public:
     explicit FtpUser(HWND dialog) : dialog_(dialog) {}
     HWND Dialog() const { return dialog_; }
     HWND Item(int id) const { return ::GetDlgItem(dialog_, id); }
@@ -77,7 +77,7 @@ public:
     // Waits until the dialog has gone.
     bool AwaitClosed(int timeoutMs = 5000) const;
 
-private:
+  private:
     HWND dialog_;
 };
 
@@ -89,14 +89,14 @@ void RunFtpDialog(FtpDialog& dialog, const std::function<void(FtpUser&)>& script
 // Waits on another thread for the FTP dialog, runs `script` there and then closes the dialog.
 // For dialogs that something else runs modally (the main window's command).
 class FtpDialogScript {
-public:
+  public:
     explicit FtpDialogScript(std::function<void(FtpUser&)> script, int timeoutMs = 10000);
     ~FtpDialogScript(); // waits for the script
     FtpDialogScript(const FtpDialogScript&) = delete;
     FtpDialogScript& operator=(const FtpDialogScript&) = delete;
     bool Seen() const { return seen_; }
 
-private:
+  private:
     std::atomic<bool> seen_{false};
     std::thread thread_;
 };

@@ -51,7 +51,8 @@ void WriteTree(const std::string& root, const Tree& tree) {
 std::string Differences(const Tree& expected, const Tree& actual) {
     std::string report;
     for (const auto& [path, content] : expected)
-        if (!actual.count(path) || actual.at(path) != content) report += "missing or different: " + path + "\n";
+        if (!actual.count(path) || actual.at(path) != content)
+            report += "missing or different: " + path + "\n";
     for (const auto& [path, content] : actual)
         if (!expected.count(path)) report += "extra: " + path + "\n";
     return report;
@@ -60,14 +61,16 @@ std::string Differences(const Tree& expected, const Tree& actual) {
 // Bytes of every value, in an order that differs from seed to seed.
 std::string Bytes(size_t size, unsigned seed) {
     std::string bytes(size, '\0');
-    for (char& byte : bytes) byte = static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
+    for (char& byte : bytes)
+        byte = static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
     return bytes;
 }
 
 // The temporary files that downloads left in a folder.
 size_t PartFiles(const std::string& folder) {
     Tree tree = ReadTree(folder);
-    return std::count_if(tree.begin(), tree.end(), [](const auto& entry) { return entry.first.starts_with("qm~"); });
+    return std::count_if(tree.begin(), tree.end(),
+                         [](const auto& entry) { return entry.first.starts_with("qm~"); });
 }
 
 ULONGLONG FileSize(const std::string& path) {
@@ -76,7 +79,9 @@ ULONGLONG FileSize(const std::string& path) {
     return (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-std::string Local(int port) { return "127.0.0.1:" + std::to_string(port); }
+std::string Local(int port) {
+    return "127.0.0.1:" + std::to_string(port);
+}
 
 void Connect(FtpUser& user, const std::string& host, const std::string& remote, const std::string& local,
              const std::string& password = "secret") {
@@ -88,7 +93,7 @@ void Connect(FtpUser& user, const std::string& host, const std::string& remote, 
 }
 
 class FtpDialogTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override { ClearProgramRegistry(); }
     void TearDown() override { ClearProgramRegistry(); }
     FtpServers& servers_ = FtpServers::Instance();
@@ -102,21 +107,29 @@ TEST(FtpRules, HostsFoldersAndListedNames) {
         const char* server;
         int port;
     };
-    for (const HostCase& c : {HostCase{"example:2121", "example", 2121}, {"example", "example", 21},
-                              {"example:", "example", 0}, {"example:ftp", "example", 0}, {"", "", 21},
+    for (const HostCase& c : {HostCase{"example:2121", "example", 2121},
+                              {"example", "example", 21},
+                              {"example:", "example", 0},
+                              {"example:ftp", "example", 0},
+                              {"", "", 21},
                               {"a:21:22", "a", 21}}) {
         FtpServerAddress address = SplitFtpHost(c.host);
         EXPECT_EQ(address.server, c.server) << c.host;
         EXPECT_EQ(address.port, c.port) << c.host;
     }
-    for (auto [given, remote] : {std::pair{"www", "www/"}, {"a\\b", "a/b/"}, {"www/", "www//"},
-                                 {"/htdocs/", "/htdocs//"}, {"a\\", "a/"}})
+    for (auto [given, remote] : {std::pair{"www", "www/"},
+                                 {"a\\b", "a/b/"},
+                                 {"www/", "www//"},
+                                 {"/htdocs/", "/htdocs//"},
+                                 {"a\\", "a/"}})
         EXPECT_EQ(NormaliseRemoteDir(given), remote) << given;
     EXPECT_EQ(NormaliseLocalDir("C:\\site"), "C:\\site\\");
     EXPECT_EQ(NormaliseLocalDir("C:\\site\\"), "C:\\site\\");
-    for (auto [start, given, resolved] :
-         {std::tuple{"/", "www//", "/www//"}, {"/home/user", "site/", "/home/user/site/"},
-          {"/home/user/", "site/", "/home/user/site/"}, {"/home/user", "/abs/", "/abs/"}, {"", "site/", "site/"}})
+    for (auto [start, given, resolved] : {std::tuple{"/", "www//", "/www//"},
+                                          {"/home/user", "site/", "/home/user/site/"},
+                                          {"/home/user/", "site/", "/home/user/site/"},
+                                          {"/home/user", "/abs/", "/abs/"},
+                                          {"", "site/", "site/"}})
         EXPECT_EQ(ResolveRemoteDir(start, given), resolved) << start << " + " << given;
     for (const char* bad : {"..", ".", "", "..\\evil.txt", "a/b", "c:x", "a*", "tab\there"})
         EXPECT_FALSE(IsSafeLocalName(bad)) << bad;
@@ -132,10 +145,16 @@ TEST_F(FtpDialogTest, TreeGoesUpAndComesBackByteForByte) {
     TempFolder local;
     std::string source = local.Path("site source"), target = local.Path("copy of site");
     ::CreateDirectoryA(source.c_str(), nullptr);
-    Tree tree{{"index.php", "<?php echo 1; ?>"}, {"empty.bin", ""}, {"one.txt", "x"},
-              {"eight-k-less-one.bin", Bytes(8191, 1)}, {"eight-k.bin", Bytes(8192, 2)},
-              {"eight-k-and-one.bin", Bytes(8193, 3)}, {"large.bin", Bytes(5 << 20, 4)},
-              {"empty", "<folder>"}, {"sub", "<folder>"}, {"sub\\nested", "<folder>"},
+    Tree tree{{"index.php", "<?php echo 1; ?>"},
+              {"empty.bin", ""},
+              {"one.txt", "x"},
+              {"eight-k-less-one.bin", Bytes(8191, 1)},
+              {"eight-k.bin", Bytes(8192, 2)},
+              {"eight-k-and-one.bin", Bytes(8193, 3)},
+              {"large.bin", Bytes(5 << 20, 4)},
+              {"empty", "<folder>"},
+              {"sub", "<folder>"},
+              {"sub\\nested", "<folder>"},
               {"sub\\nested\\deep.txt", "deep\r\n"}};
     Tree upload = tree;
     upload["my page.php"] = "<p>blank</p>";
@@ -208,7 +227,8 @@ TEST_F(FtpDialogTest, FailuresAreReportedAndTheDialogGoesOn) {
         {"127.0.0.1", "secret", "/site", IDC_FTP_UPLOAD, connect + "21)"},
         {"127.0.0.1:ftp", "secret", "/site", IDC_FTP_UPLOAD, connect + "0)"},
         {Local(server.port), "wrong", "/site", IDC_FTP_UPLOAD, connect + std::to_string(server.port) + ")"},
-        {Local(server.port), "secret", "/missing", IDC_FTP_DOWNLOAD, "Failed to set current directory (/missing/)"},
+        {Local(server.port), "secret", "/missing", IDC_FTP_DOWNLOAD,
+         "Failed to set current directory (/missing/)"},
         {Local(server.port), "secret", "/no/such", IDC_FTP_UPLOAD,
          "Failed to upload file (" + local.Path("a.txt") + " -> /no/such/a.txt)"},
         {Local(server.port), "secret", "/site", IDC_FTP_UPLOAD, ""},
@@ -240,10 +260,11 @@ TEST_F(FtpDialogTest, CancelEndsTheTransferWhateverTheServerDoes) {
         Event event;
         Report report;
     };
-    for (const Case& c : {Case{"download cancelled", IDC_FTP_DOWNLOAD, cancel, box},
-                          {"upload cancelled", IDC_FTP_UPLOAD, cancel, either},
-                          {"download from a server that stops answering", IDC_FTP_DOWNLOAD, stallThenCancel, silent},
-                          {"download from a server that dies", IDC_FTP_DOWNLOAD, serverDies, box}}) {
+    for (const Case& c :
+         {Case{"download cancelled", IDC_FTP_DOWNLOAD, cancel, box},
+          {"upload cancelled", IDC_FTP_UPLOAD, cancel, either},
+          {"download from a server that stops answering", IDC_FTP_DOWNLOAD, stallThenCancel, silent},
+          {"download from a server that dies", IDC_FTP_DOWNLOAD, serverDies, box}}) {
         SCOPED_TRACE(c.name);
         // Larger than what the sockets' buffers hold, so that the upload is still writing.
         std::string big = Bytes(16 << 20, 7);
@@ -263,7 +284,8 @@ TEST_F(FtpDialogTest, CancelEndsTheTransferWhateverTheServerDoes) {
             Connect(user, Local(server.port), "/data", local.Path());
             user.Start(c.button);
             // In the middle of the file.
-            EXPECT_TRUE(PumpUntil([&] { return upload ? FileSize(remote) > 0 : PartFiles(local.Path()) > 0; }, 20000));
+            EXPECT_TRUE(PumpUntil([&] { return upload ? FileSize(remote) > 0 : PartFiles(local.Path()) > 0; },
+                                  20000));
             ::Sleep(300);
             if (c.event == stallThenCancel) servers_.Stall(server.port);
             if (c.event == serverDies)
@@ -294,7 +316,9 @@ RegKey ProfileKey(int number) {
     return OpenProgramKey(("Ftp" + std::to_string(number)).c_str(), true);
 }
 
-bool ProfileExists(int number) { return bool(OpenProgramKey(("Ftp" + std::to_string(number)).c_str())); }
+bool ProfileExists(int number) {
+    return bool(OpenProgramKey(("Ftp" + std::to_string(number)).c_str()));
+}
 
 std::string ProfileText(int number, const char* name) {
     RegKey key = OpenProgramKey(("Ftp" + std::to_string(number)).c_str());
@@ -322,16 +346,23 @@ TEST_F(FtpDialogTest, SavedConnections) {
         DWORD type;
         std::string data;
     };
-    for (const Value& v : {Value{1, nullptr, REG_SZ, "good\0"s}, {1, "Host", REG_SZ, "h:1\0"s},
-                           {1, "Username", REG_SZ, "u\0"s}, {1, "Password", REG_SZ, "p\0"s},
-                           {1, "Remote", REG_SZ, "/r\0"s}, {1, "Local", REG_SZ, "C:\\l\0"s},
-                           {1, "Passive", REG_DWORD, "\1\0\0\0"s}, {2, nullptr, REG_SZ, "bad\0"s},
-                           {2, "Host", REG_BINARY, "h:2"}, {2, "Username", REG_SZ, std::string(5000, 'u') + '\0'},
-                           {2, "Password", REG_SZ, "unterminated"}, {2, "Remote", REG_SZ, ""},
-                           {2, "Local", REG_EXPAND_SZ, "%TEMP%\\l\0"s}, {2, "Passive", REG_SZ, "1\0"s},
+    for (const Value& v : {Value{1, nullptr, REG_SZ, "good\0"s},
+                           {1, "Host", REG_SZ, "h:1\0"s},
+                           {1, "Username", REG_SZ, "u\0"s},
+                           {1, "Password", REG_SZ, "p\0"s},
+                           {1, "Remote", REG_SZ, "/r\0"s},
+                           {1, "Local", REG_SZ, "C:\\l\0"s},
+                           {1, "Passive", REG_DWORD, "\1\0\0\0"s},
+                           {2, nullptr, REG_SZ, "bad\0"s},
+                           {2, "Host", REG_BINARY, "h:2"},
+                           {2, "Username", REG_SZ, std::string(5000, 'u') + '\0'},
+                           {2, "Password", REG_SZ, "unterminated"},
+                           {2, "Remote", REG_SZ, ""},
+                           {2, "Local", REG_EXPAND_SZ, "%TEMP%\\l\0"s},
+                           {2, "Passive", REG_SZ, "1\0"s},
                            {4, nullptr, REG_SZ, "after a gap\0"s}})
-        ::RegSetValueExA(ProfileKey(v.profile).Get(), v.name, 0, v.type, reinterpret_cast<const BYTE*>(v.data.data()),
-                         static_cast<DWORD>(v.data.size()));
+        ::RegSetValueExA(ProfileKey(v.profile).Get(), v.name, 0, v.type,
+                         reinterpret_cast<const BYTE*>(v.data.data()), static_cast<DWORD>(v.data.size()));
     FtpServers::Server server = servers_.Start("user", "secret");
     TempFolder local;
     using Fields_ = std::vector<std::string>;
@@ -386,7 +417,8 @@ TEST_F(FtpDialogTest, SavedConnections) {
         EXPECT_EQ(user.Rows(), (Fields_{"good", "plain", "with password"}));
 
         for (int id : {IDC_FTP_SAVE, IDC_FTP_DELETE}) {
-            auto image = reinterpret_cast<HBITMAP>(::SendMessageA(user.Item(id), BM_GETIMAGE, IMAGE_BITMAP, 0));
+            auto image =
+                reinterpret_cast<HBITMAP>(::SendMessageA(user.Item(id), BM_GETIMAGE, IMAGE_BITMAP, 0));
             BITMAP info{};
             ASSERT_TRUE(image && ::GetObjectA(image, sizeof(info), &info));
             EXPECT_EQ(info.bmWidth, 16);

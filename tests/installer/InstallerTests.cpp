@@ -26,7 +26,9 @@ std::string BinFolder() {
     return path;
 }
 
-bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path) {
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // Closes a running Quillmark as the user would, again while its update check still holds it.
 DWORD CloseProgram(const ChildProcess& program, HWND window) {
@@ -43,7 +45,8 @@ std::string FileVersionOf(const std::string& path) {
     std::string block(::GetFileVersionInfoSizeA(path.c_str(), &ignored), '\0');
     VS_FIXEDFILEINFO* info = nullptr;
     UINT size = 0;
-    if (block.empty() || !::GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()) ||
+    if (block.empty() ||
+        !::GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()) ||
         !::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &size))
         return "";
     char text[64];
@@ -55,15 +58,16 @@ std::string FileVersionOf(const std::string& path) {
 std::string UninstallValue(const char* name) {
     char value[MAX_PATH * 2] = "";
     DWORD size = sizeof(value);
-    if (::RegGetValueA(HKEY_LOCAL_MACHINE, kUninstallKey, name, RRF_RT_REG_SZ, nullptr,
-                       value, &size) != ERROR_SUCCESS)
+    if (::RegGetValueA(HKEY_LOCAL_MACHINE, kUninstallKey, name, RRF_RT_REG_SZ, nullptr, value, &size) !=
+        ERROR_SUCCESS)
         return "";
     return value;
 }
 
 bool SettingsKeyExists() {
     HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Altav\\Quillmark", 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Altav\\Quillmark", 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
     ::RegCloseKey(key);
     return true;
 }
@@ -75,7 +79,7 @@ std::string Shortcut() {
 }
 
 class InstallerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         setup_ = BinFolder() + "\\QuillmarkSetup.exe";
         ASSERT_TRUE(Exists(setup_)) << "the build makes the installer (make installer)";
@@ -90,8 +94,10 @@ protected:
     // itself: its first process ends at once, and the files go a moment later.
     bool Uninstall(const std::string& options = "") {
         if (ChildProcess("\"" + target_ + "\\Uninstall.exe\" /S" + options).Wait() != 0) return false;
-        for (int i = 0; i < 300 && Exists(target_ + "\\Uninstall.exe"); ++i) ::Sleep(50);
-        for (int i = 0; i < 100 && !UninstallValue("DisplayName").empty(); ++i) ::Sleep(50);
+        for (int i = 0; i < 300 && Exists(target_ + "\\Uninstall.exe"); ++i)
+            ::Sleep(50);
+        for (int i = 0; i < 100 && !UninstallValue("DisplayName").empty(); ++i)
+            ::Sleep(50);
         return !Exists(target_ + "\\Uninstall.exe");
     }
 

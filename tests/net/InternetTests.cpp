@@ -27,7 +27,8 @@ template <class Call> CInternetException Thrown(Call call, bool& thrown) {
 std::string ReadAll(UrlRequest& request, DWORD piece) {
     std::string text;
     char buffer[8192];
-    while (DWORD read = request.read(buffer, piece)) text.append(buffer, read);
+    while (DWORD read = request.read(buffer, piece))
+        text.append(buffer, read);
     return text;
 }
 
@@ -37,7 +38,8 @@ TEST(Internet, ReadsWhatTheServerHoldsAndNamesTheProgramAsAgent) {
     LocalHttpServer server;
     ASSERT_NE(server.Port(), 0);
     std::string bytes;
-    for (int i = 0; i < 20000; ++i) bytes += static_cast<char>(i * 7 % 256);
+    for (int i = 0; i < 20000; ++i)
+        bytes += static_cast<char>(i * 7 % 256);
     ASSERT_TRUE(server.Put("/data.bin", bytes));
 
     InternetSession session;
@@ -147,9 +149,11 @@ TEST(Internet, SilentServerEndsTheCallAfterTheTimeOut) {
                 thrown);
             EXPECT_TRUE(thrown);
             EXPECT_NE(error.errorCode, 0u);
-            EXPECT_EQ(error.message, std::string(path) == "/silent" ? "Failed to open http url (" + server.Url(path) + ")"
-                                                                    : "Failed to read from network (64 bytes)");
+            EXPECT_EQ(error.message, std::string(path) == "/silent"
+                                         ? "Failed to open http url (" + server.Url(path) + ")"
+                                         : "Failed to read from network (64 bytes)");
         });
-        ASSERT_EQ(call.wait_for(std::chrono::seconds(60)), std::future_status::ready) << path << ": the call hung";
+        ASSERT_EQ(call.wait_for(std::chrono::seconds(60)), std::future_status::ready)
+            << path << ": the call hung";
     }
 }

@@ -23,7 +23,7 @@ const char* const kVersionPath = "/Quillmark/version.txt";
 const char* const kInstallerPath = "/Quillmark/QuillmarkSetup.exe";
 
 class UpdateCheckTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_NE(server_.Port(), 0);
         ClearProgramRegistry();
@@ -71,10 +71,13 @@ protected:
         return std::find(paths.begin(), paths.end(), path) != paths.end();
     }
     static std::string Marker() { return InstallerPath() + ".ran"; }
-    static bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+    static bool Exists(const std::string& path) {
+        return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
     static void RemoveInstaller() {
         // A started installer may still be on its way out.
-        for (int i = 0; i < 100 && Exists(InstallerPath()) && !::DeleteFileA(InstallerPath().c_str()); ++i) ::Sleep(20);
+        for (int i = 0; i < 100 && Exists(InstallerPath()) && !::DeleteFileA(InstallerPath().c_str()); ++i)
+            ::Sleep(20);
         ::DeleteFileA(Marker().c_str());
     }
 
@@ -189,9 +192,9 @@ TEST_F(UpdateCheckTest, CloseDuringTheDownloadOnlyStopsIt) {
     ASSERT_TRUE(server_.SetRule(kInstallerPath, "slow 40000"));
     BoxAnswerer answer("Quillmark", IDYES, 30000);
     OpenFrame();
-    ASSERT_TRUE(PumpUntil([&] {
-        return BandShown() && ::SendMessageA(frame_->UpdateBand(), PBM_GETPOS, 0, 0) > 0;
-    }, 30000)) << "the band shows the bytes received";
+    ASSERT_TRUE(PumpUntil(
+        [&] { return BandShown() && ::SendMessageA(frame_->UpdateBand(), PBM_GETPOS, 0, 0) > 0; }, 30000))
+        << "the band shows the bytes received";
     ::PostMessageA(window_, WM_CLOSE, 0, 0);
     ASSERT_TRUE(CheckEnded(20000)) << "the download stops";
     EXPECT_TRUE(::IsWindow(window_));
@@ -257,7 +260,8 @@ TEST(UpdateSettings, HostComesFromTheUpdateElement) {
     ASSERT_TRUE(shipped.Load(file.substr(0, file.find_last_of('\\') + 1) + Settings::kFileName));
     EXPECT_EQ(ReadUpdateHost(shipped), "");
 
-    for (const char* good : {"127.0.0.1:8080", "updates.example.org", "a-b.c"}) EXPECT_TRUE(IsUpdateHost(good)) << good;
+    for (const char* good : {"127.0.0.1:8080", "updates.example.org", "a-b.c"})
+        EXPECT_TRUE(IsUpdateHost(good)) << good;
     for (const char* bad : {"", "host:", "host:0", "host:65536", "evil.org/x?", "user@host", "a b", ":80"})
         EXPECT_FALSE(IsUpdateHost(bad)) << bad;
 }

@@ -32,7 +32,8 @@ std::string EnvironmentWithTemp(const std::string& temp) {
         block.append(entry).push_back('\0');
     }
     ::FreeEnvironmentStringsA(all);
-    for (const char* name : {"TMP=", "TEMP="}) block.append(name + temp).push_back('\0');
+    for (const char* name : {"TMP=", "TEMP="})
+        block.append(name + temp).push_back('\0');
     block.push_back('\0');
     return block;
 }
@@ -65,7 +66,8 @@ TEST(UpdateProgram, UpgradesItselfThroughTheSignedInstaller) {
 
     EXPECT_EQ(code, 1u) << "it closed itself through its normal close";
     std::string marker = folder.Path("temp\\QuillmarkSetup.exe.ran");
-    for (int i = 0; i < 200 && ::GetFileAttributesA(marker.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) ::Sleep(25);
+    for (int i = 0; i < 200 && ::GetFileAttributesA(marker.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+        ::Sleep(25);
     EXPECT_NE(::GetFileAttributesA(marker.c_str()), INVALID_FILE_ATTRIBUTES) << "the installer ran";
     ClearProgramRegistry();
 }

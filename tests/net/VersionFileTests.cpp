@@ -21,7 +21,8 @@ TEST(VersionFile, NumbersReadAsOlderVersionsReadThem) {
         {"", std::nullopt},
         {"<html>404</html>", std::nullopt},
     };
-    for (const Case& c : cases) EXPECT_EQ(ReadVersionNumbers(c.text), c.version) << c.text;
+    for (const Case& c : cases)
+        EXPECT_EQ(ReadVersionNumbers(c.text), c.version) << c.text;
 
     // All four parts are compared as 16-bit values: a carry between them would get this wrong.
     EXPECT_GT(*ReadVersionNumbers("1,0,40000,0"), PackVersion(1, 0, 39999, 0));
@@ -58,5 +59,6 @@ TEST(VersionFile, OnlyTheReleaseKeysSignatureMakesAVersionFile) {
         {"a line after the signature", newer + "sha256 " + std::string(64, '0') + "\n"},
         {"short signature", body + "signature 00\n"},
     };
-    for (const Case& c : refused) EXPECT_FALSE(ReadSignedVersionFile(c.text, ReleaseKey())) << c.name;
+    for (const Case& c : refused)
+        EXPECT_FALSE(ReadSignedVersionFile(c.text, ReleaseKey())) << c.name;
 }

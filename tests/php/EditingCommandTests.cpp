@@ -12,7 +12,7 @@ using namespace testing_support;
 namespace {
 
 class EditingTest : public FrameTest {
-protected:
+  protected:
     const EditorView& View() { return frame_->Tabs().SelectedDocument()->View(); }
     void SetText(const char* text) {
         View().Call(SCI_SETTEXT, 0, text);
@@ -105,7 +105,8 @@ TEST_F(EditingTest, FindAndReplaceFollowTheirOptions) {
     DialogButton(FR_FINDNEXT | FR_WHOLEWORD, "echo");
     EXPECT_EQ(Selection(), std::make_pair(Sci_Position{12}, Sci_Position{16})) << "not inside echoes";
     DialogButton(FR_FINDNEXT | FR_WHOLEWORD | FR_MATCHCASE, "echo");
-    EXPECT_EQ(Selection(), std::make_pair(Sci_Position{12}, Sci_Position{16})) << "no wrap-around past the last";
+    EXPECT_EQ(Selection(), std::make_pair(Sci_Position{12}, Sci_Position{16}))
+        << "no wrap-around past the last";
 
     // Replace acts on a selection equal to the find text, in other case only without match case.
     View().Call(SCI_SETSEL, 17, 21); // ECHO
@@ -191,7 +192,8 @@ TEST_F(EditingTest, RepeatWithoutTextOpensFindAndTheDialogSeedsTheNextSearch) {
 
 TEST_F(EditingTest, GoToLineChecksTheNumberBeforeItMoves) {
     std::string text;
-    for (int i = 0; i < 119; ++i) text += "line\r\n";
+    for (int i = 0; i < 119; ++i)
+        text += "line\r\n";
     text += "last";
     SetText(text.c_str());
     std::string prompt;

@@ -464,7 +464,9 @@ TEST_F(NewView, ColoursTheLinesAJumpShowsBeforeShowingThem) {
         if (shown.rfind("<div>", 0) == 0) {
             EXPECT_TRUE(Call(view_, SCI_GETFOLDLEVEL, line) & SC_FOLDLEVELHEADERFLAG) << line;
         } else if (shown.rfind("<?php", 0) == 0) {
-            EXPECT_EQ(Call(view_, SCI_GETSTYLEAT, Call(view_, SCI_POSITIONFROMLINE, line) + 11), SCE_HPHP_WORD) << line;
+            EXPECT_EQ(Call(view_, SCI_GETSTYLEAT, Call(view_, SCI_POSITIONFROMLINE, line) + 11),
+                      SCE_HPHP_WORD)
+                << line;
         }
     }
 }
@@ -501,7 +503,8 @@ TEST_F(NewView, DrawsTextFarPastTheColouredPartOnlyOnceTheLexerHasReachedIt) {
     }
     ASSERT_TRUE(coloured);
     EXPECT_EQ(Call(view_, SCI_INDICATORVALUEAT, uncoloured, end - 1), 0) << "nothing stays hidden";
-    EXPECT_EQ(Call(view_, SCI_GETCARETPERIOD), static_cast<sptr_t>(::GetCaretBlinkTime())) << "the caret blinks again";
+    EXPECT_EQ(Call(view_, SCI_GETCARETPERIOD), static_cast<sptr_t>(::GetCaretBlinkTime()))
+        << "the caret blinks again";
     EXPECT_EQ(Call(view_, SCI_GETSTYLEAT, end - 22), SCE_HPHP_WORD); // "strlen" on the last PHP line
     EXPECT_EQ(Call(view_, SCI_INDICGETSTYLE, uncoloured), INDIC_TEXTFORE);
     EXPECT_EQ(Call(view_, SCI_INDICGETFORE, uncoloured), Call(view_, SCI_STYLEGETBACK, 0));

@@ -17,7 +17,9 @@
 
 namespace {
 
-HINSTANCE Module() { return ::GetModuleHandleA(nullptr); }
+HINSTANCE Module() {
+    return ::GetModuleHandleA(nullptr);
+}
 
 std::string ExePath() {
     char path[MAX_PATH];
@@ -42,12 +44,13 @@ std::string ResourceBytes(LPCSTR name, LPCSTR type) {
 
 // A 32-bit top-down DIB selected into a memory DC, filled with one colour.
 class Canvas {
-public:
+  public:
     Canvas(int width, int height, COLORREF fill) : width_(width) {
         BITMAPINFO info{};
         info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
         dc_ = ::CreateCompatibleDC(nullptr);
-        bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+        bitmap_ =
+            ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
         old_ = ::SelectObject(dc_, bitmap_);
         RECT all{0, 0, width, height};
         HBRUSH brush = ::CreateSolidBrush(fill);
@@ -66,7 +69,7 @@ public:
         return RGB((bgr >> 16) & 255, (bgr >> 8) & 255, bgr & 255);
     }
 
-private:
+  private:
     int width_;
     HDC dc_;
     HBITMAP bitmap_;
@@ -106,55 +109,54 @@ std::string Outline(HMENU menu, int depth = 0) {
 TEST(MainMenu, ItemsTextsAndOrder) {
     HMENU menu = ::LoadMenuA(Module(), MAKEINTRESOURCEA(IDR_MAINFRAME));
     ASSERT_NE(menu, nullptr);
-    const char* expected =
-        "&File\n"
-        "  57600 &New\tCtrl+N\n"
-        "  57601 &Open...\tCtrl+O\n"
-        "  57603 &Save\tCtrl+S\n"
-        "  57604 Save &As...\n"
-        "  32772 Save A&ll\n"
-        "  57602 &Close\n"
-        "  -\n"
-        "  &Recent Files\n"
-        "    57616 (empty) [grayed]\n"
-        "  -\n"
-        "  32804 &Preferences...\n"
-        "  -\n"
-        "  57665 E&xit\n"
-        "&Edit\n"
-        "  57643 &Undo\tCtrl+Z\n"
-        "  -\n"
-        "  57635 Cu&t\tCtrl+X\n"
-        "  57634 &Copy\tCtrl+C\n"
-        "  57637 &Paste\tCtrl+V\n"
-        "  57642 Select &All\tCtrl+A\n"
-        "  -\n"
-        "  32780 &Go to line...\tCtrl+G\n"
-        "  -\n"
-        "  57636 &Find...\tCtrl+F\n"
-        "  57641 &Replace...\tCtrl+H\n"
-        "  57640 R&epeat\tF3\n"
-        "&Insert\n"
-        "  32799 &Color...\n"
-        "  -\n"
-        "  32783 PHP Co&de\tCtrl+>\n"
-        "  32784 PHP &Expression\tCtrl+<\n"
-        "  32793 PHP &String\tCtrl+\"\n"
-        "  32794 PHP &Tagged String\tCtrl+Shift+\"\n"
-        "  32785 HTML &Open\tCtrl+\\\n"
-        "  32786 HTML Clo&se\tCtrl+/\n"
-        "&Document\n"
-        "  &Encoding\n"
-        "    32800 ANSI\n"
-        "    32802 UTF-8\n"
-        "&View\n"
-        "  59392 &Toolbar\n"
-        "  59393 &Status Bar\n"
-        "  32797 Too&ls\n"
-        "&Tools\n"
-        "  32798 &FTP...\n"
-        "&Help\n"
-        "  57664 &About Quillmark...\n";
+    const char* expected = "&File\n"
+                           "  57600 &New\tCtrl+N\n"
+                           "  57601 &Open...\tCtrl+O\n"
+                           "  57603 &Save\tCtrl+S\n"
+                           "  57604 Save &As...\n"
+                           "  32772 Save A&ll\n"
+                           "  57602 &Close\n"
+                           "  -\n"
+                           "  &Recent Files\n"
+                           "    57616 (empty) [grayed]\n"
+                           "  -\n"
+                           "  32804 &Preferences...\n"
+                           "  -\n"
+                           "  57665 E&xit\n"
+                           "&Edit\n"
+                           "  57643 &Undo\tCtrl+Z\n"
+                           "  -\n"
+                           "  57635 Cu&t\tCtrl+X\n"
+                           "  57634 &Copy\tCtrl+C\n"
+                           "  57637 &Paste\tCtrl+V\n"
+                           "  57642 Select &All\tCtrl+A\n"
+                           "  -\n"
+                           "  32780 &Go to line...\tCtrl+G\n"
+                           "  -\n"
+                           "  57636 &Find...\tCtrl+F\n"
+                           "  57641 &Replace...\tCtrl+H\n"
+                           "  57640 R&epeat\tF3\n"
+                           "&Insert\n"
+                           "  32799 &Color...\n"
+                           "  -\n"
+                           "  32783 PHP Co&de\tCtrl+>\n"
+                           "  32784 PHP &Expression\tCtrl+<\n"
+                           "  32793 PHP &String\tCtrl+\"\n"
+                           "  32794 PHP &Tagged String\tCtrl+Shift+\"\n"
+                           "  32785 HTML &Open\tCtrl+\\\n"
+                           "  32786 HTML Clo&se\tCtrl+/\n"
+                           "&Document\n"
+                           "  &Encoding\n"
+                           "    32800 ANSI\n"
+                           "    32802 UTF-8\n"
+                           "&View\n"
+                           "  59392 &Toolbar\n"
+                           "  59393 &Status Bar\n"
+                           "  32797 Too&ls\n"
+                           "&Tools\n"
+                           "  32798 &FTP...\n"
+                           "&Help\n"
+                           "  57664 &About Quillmark...\n";
     EXPECT_EQ(Outline(menu), expected);
 
     // The recent-file list finds its submenu by position: the eighth item of File.
@@ -178,7 +180,8 @@ std::vector<Accel> LoadAccelerators() {
     ::CopyAcceleratorTableA(table, raw.data(), static_cast<int>(raw.size()));
     ::DestroyAcceleratorTable(table);
     std::vector<Accel> entries;
-    for (const ACCEL& a : raw) entries.emplace_back(a.fVirt & (FVIRTKEY | FSHIFT | FCONTROL | FALT), a.key, a.cmd);
+    for (const ACCEL& a : raw)
+        entries.emplace_back(a.fVirt & (FVIRTKEY | FSHIFT | FCONTROL | FALT), a.key, a.cmd);
     std::sort(entries.begin(), entries.end());
     return entries;
 }
@@ -229,9 +232,11 @@ TEST(Strings, ExactTexts) {
         {IDS_MODIFIED_OUTSIDE, "This file has been modified outside of the editor.\nReload it?"},
         {IDS_DELETED_OUTSIDE, "This file has been deleted outside of the editor.\nDelete it from editor?"},
         {IDS_NEWER_VERSION, "There is a newer version to download.\nUpgrade Quillmark?"},
-        {IDS_SAVE_PASSWORD, "For security reasons, saving the password is not recommended.\nSave the password?"},
-        {IDS_CRASH_MESSAGE, "An exception has occured. A dump file was created to help the author reproduce the "
-                            "problem.\nPlease send this file to support@altav.example.\n\n\"%s\""},
+        {IDS_SAVE_PASSWORD,
+         "For security reasons, saving the password is not recommended.\nSave the password?"},
+        {IDS_CRASH_MESSAGE,
+         "An exception has occured. A dump file was created to help the author reproduce the "
+         "problem.\nPlease send this file to support@altav.example.\n\n\"%s\""},
         {IDS_IDLE_MESSAGE, "Ready"},
         {IDS_SC_SIZE, "Change the window size"},
         {IDS_SC_MOVE, "Change the window position"},
@@ -274,15 +279,17 @@ TEST(Strings, ExactTexts) {
         {ID_VIEW_TOOLBAR, "Show or hide the toolbar\nToggle ToolBar"},
         {ID_VIEW_STATUS_BAR, "Show or hide the status bar\nToggle StatusBar"},
     };
-    for (const auto& [id, text] : expected) EXPECT_EQ(LoadText(id), text) << "string " << id;
+    for (const auto& [id, text] : expected)
+        EXPECT_EQ(LoadText(id), text) << "string " << id;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Toolbar
 
-const std::vector<WORD> kToolbarButtons = {ID_FILE_NEW, ID_FILE_OPEN,  ID_FILE_SAVE, ID_FILE_SAVE_ALL, 0,
-                                           ID_EDIT_CUT, ID_EDIT_COPY,  ID_EDIT_PASTE, 0, ID_INSERT_COLOR,
-                                           ID_TOOLS_FTP, 0,            ID_APP_ABOUT};
+const std::vector<WORD> kToolbarButtons = {ID_FILE_NEW, ID_FILE_OPEN,    ID_FILE_SAVE, ID_FILE_SAVE_ALL,
+                                           0,           ID_EDIT_CUT,     ID_EDIT_COPY, ID_EDIT_PASTE,
+                                           0,           ID_INSERT_COLOR, ID_TOOLS_FTP, 0,
+                                           ID_APP_ABOUT};
 
 TEST(Toolbar, LayoutWords) {
     std::string bytes = ResourceBytes(MAKEINTRESOURCEA(IDR_MAINFRAME), MAKEINTRESOURCEA(RT_QM_TOOLBAR));
@@ -296,8 +303,8 @@ TEST(Toolbar, LayoutWords) {
 }
 
 TEST(Toolbar, OneStripImagePerButton) {
-    HBITMAP strip = static_cast<HBITMAP>(::LoadImageA(Module(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_BITMAP, 0, 0,
-                                                      LR_CREATEDIBSECTION));
+    HBITMAP strip = static_cast<HBITMAP>(
+        ::LoadImageA(Module(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     ASSERT_NE(strip, nullptr);
     DIBSECTION dib{};
     ASSERT_TRUE(::GetObjectA(strip, sizeof(dib), &dib));
@@ -307,11 +314,11 @@ TEST(Toolbar, OneStripImagePerButton) {
     ::DeleteObject(strip);
 
     // Loaded the way the frame does it: magenta masked, 16 pixels per image.
-    HIMAGELIST images = ImageList_LoadImageA(Module(), MAKEINTRESOURCEA(IDR_MAINFRAME), 16, 0, RGB(255, 0, 255),
-                                             IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    HIMAGELIST images = ImageList_LoadImageA(Module(), MAKEINTRESOURCEA(IDR_MAINFRAME), 16, 0,
+                                             RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
     ASSERT_NE(images, nullptr);
-    int buttons = static_cast<int>(std::count_if(kToolbarButtons.begin(), kToolbarButtons.end(),
-                                                 [](WORD id) { return id != 0; }));
+    int buttons = static_cast<int>(
+        std::count_if(kToolbarButtons.begin(), kToolbarButtons.end(), [](WORD id) { return id != 0; }));
     EXPECT_EQ(ImageList_GetImageCount(images), buttons);
 
     // Each image draws something and leaves its magenta background transparent.
@@ -348,7 +355,8 @@ TEST(Images, TabCloseBitmapHasGreenCorners) {
     ::SelectObject(source, old);
     ::DeleteDC(source);
     ::DeleteObject(bitmap);
-    for (auto [x, y] : {std::pair{0, 0}, {15, 0}, {0, 15}, {15, 15}}) EXPECT_EQ(canvas.At(x, y), RGB(0, 255, 0));
+    for (auto [x, y] : {std::pair{0, 0}, {15, 0}, {0, 15}, {15, 15}})
+        EXPECT_EQ(canvas.At(x, y), RGB(0, 255, 0));
     EXPECT_NE(canvas.At(7, 7), RGB(0, 255, 0));
     EXPECT_NE(canvas.At(3, 7), RGB(0, 255, 0));
 }
@@ -371,14 +379,16 @@ TEST(Images, IconsHoldBothSizesWithTransparentCorners) {
         for (int size : {16, 32}) {
             SCOPED_TRACE("icon " + std::to_string(id) + " at " + std::to_string(size));
             EXPECT_EQ(StoredIconSize(id, size), size);
-            HICON icon = static_cast<HICON>(::LoadImageA(Module(), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
+            HICON icon =
+                static_cast<HICON>(::LoadImageA(Module(), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
             ASSERT_NE(icon, nullptr);
             Canvas canvas(size, size, RGB(10, 20, 30));
             ::DrawIconEx(canvas.Dc(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
             ::DestroyIcon(icon);
             int drawn = 0;
             for (int y = 0; y < size; ++y)
-                for (int x = 0; x < size; ++x) drawn += canvas.At(x, y) != RGB(10, 20, 30);
+                for (int x = 0; x < size; ++x)
+                    drawn += canvas.At(x, y) != RGB(10, 20, 30);
             EXPECT_GT(drawn, size * size / 3);
             EXPECT_LT(drawn, size * size) << "no pixel is transparent";
         }
@@ -420,7 +430,8 @@ TEST(Logo, PlaceableHeaderAndRecordsAreConsistent) {
     std::memcpy(&placeable, bytes.data(), 22);
     EXPECT_EQ(placeable.key, 0x9AC6CDD7u);
     WORD sum = 0;
-    for (int i = 0; i < 10; ++i) sum ^= reinterpret_cast<const WORD*>(bytes.data())[i];
+    for (int i = 0; i < 10; ++i)
+        sum ^= reinterpret_cast<const WORD*>(bytes.data())[i];
     EXPECT_EQ(placeable.checksum, sum);
     EXPECT_NEAR(placeable.right - placeable.left, 48, 8);
     EXPECT_NEAR(placeable.bottom - placeable.top, 48, 8);
@@ -494,7 +505,9 @@ TEST(Logo, ConvertsToAnEnhancedMetafileThatDrawsTheLogo) {
 // ---------------------------------------------------------------------------------------------
 // About box
 
-INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_INITDIALOG;
+}
 
 RECT ScreenRect(HWND window) {
     RECT rect;
@@ -524,7 +537,7 @@ int NeededHeight(HWND control, HFONT font) {
 }
 
 class AboutBox : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dialog_ = ::CreateDialogParamA(Module(), MAKEINTRESOURCEA(IDD_ABOUT), nullptr, QuietDialogProc, 0);
         ASSERT_NE(dialog_, nullptr);
@@ -580,9 +593,9 @@ TEST_F(AboutBox, FrameAndControls) {
 
 TEST_F(AboutBox, CreditsNameEveryLibrary) {
     std::string credits = Text(IDC_ABOUT_CREDITS);
-    for (const char* name : {"Scintilla", "Lexilla", "Neil Hodgson", "TinyXML", "Lee Thomason", "Boost.Regex",
-                             "John Maddock", "Exuberant Ctags", "Darren Hiebert",
-                             "the PHP Documentation Group, PHP Manual", "CC BY 3.0"})
+    for (const char* name :
+         {"Scintilla", "Lexilla", "Neil Hodgson", "TinyXML", "Lee Thomason", "Boost.Regex", "John Maddock",
+          "Exuberant Ctags", "Darren Hiebert", "the PHP Documentation Group, PHP Manual", "CC BY 3.0"})
         EXPECT_NE(credits.find(name), std::string::npos) << name;
     EXPECT_NE(Text(IDC_ABOUT_NOTICE).find("Quillmark 1.0"), std::string::npos);
 }
@@ -620,7 +633,8 @@ std::string VersionString(const std::vector<char>& block, const char* name) {
     char* value = nullptr;
     UINT length = 0;
     std::string path = std::string("\\StringFileInfo\\040904b0\\") + name;
-    if (!::VerQueryValueA(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &length)) return "<missing>";
+    if (!::VerQueryValueA(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &length))
+        return "<missing>";
     return value;
 }
 
@@ -640,17 +654,20 @@ TEST(Version, FixedAndStringInformation) {
     EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(0, 1));
     EXPECT_EQ(fixed->dwProductVersionLS, MAKELONG(20, 0));
 
-    const std::map<std::string, std::string> strings = {
-        {"CompanyName", "Altav"},           {"FileDescription", "Quillmark PHP editor"},
-        {"FileVersion", "1.0.0.20"},        {"ProductVersion", "1.0.0.20"},
-        {"ProductName", "Quillmark"},       {"InternalName", "Quillmark"},
-        {"OriginalFilename", "Quillmark.exe"}};
-    for (const auto& [name, value] : strings) EXPECT_EQ(VersionString(block, name.c_str()), value) << name;
+    const std::map<std::string, std::string> strings = {{"CompanyName", "Altav"},
+                                                        {"FileDescription", "Quillmark PHP editor"},
+                                                        {"FileVersion", "1.0.0.20"},
+                                                        {"ProductVersion", "1.0.0.20"},
+                                                        {"ProductName", "Quillmark"},
+                                                        {"InternalName", "Quillmark"},
+                                                        {"OriginalFilename", "Quillmark.exe"}};
+    for (const auto& [name, value] : strings)
+        EXPECT_EQ(VersionString(block, name.c_str()), value) << name;
     EXPECT_NE(VersionString(block, "LegalCopyright").find("Altav"), std::string::npos);
 
     WORD* translation = nullptr;
-    ASSERT_TRUE(::VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                                 &length));
+    ASSERT_TRUE(::VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
+                                 reinterpret_cast<void**>(&translation), &length));
     ASSERT_GE(length, 4u);
     EXPECT_EQ(translation[0], 0x409);
     EXPECT_EQ(translation[1], 1200);
