@@ -212,8 +212,13 @@ void BoxSequence::Run(std::vector<std::pair<std::string, int>> answers, int time
             std::lock_guard<std::mutex> guard(lock_);
             texts_.push_back(text);
         }
-        ::SendMessageA(Child(box, button, "Button", true), BM_CLICK, 0, 0);
-        if (!WaitUntilGone(box, 5000)) return;
+        // A click that reaches a box still being set up is dropped: press again until it goes.
+        bool gone = false;
+        for (int attempt = 0; attempt < 25 && !gone; ++attempt) {
+            if (HWND pressed = Child(box, button, "Button", true)) ::SendMessageA(pressed, BM_CLICK, 0, 0);
+            gone = WaitUntilGone(box, 200);
+        }
+        if (!gone) return;
         ++answered_;
     }
 }
