@@ -9,7 +9,7 @@ deps="$top/deps"
 packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
   cmake ninja-build make wine xvfb xauth x11-utils xdotool imagemagick
-  python3 python3-pyftpdlib lftp googletest dpkg-dev fonts-liberation fonts-wine locales nsis openssl
+  python3 python3-pyftpdlib lftp googletest dpkg-dev fonts-liberation fonts-wine locales nsis openssl clang-format
 )
 
 as_root() {
