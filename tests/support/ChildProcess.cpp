@@ -5,12 +5,13 @@
 
 namespace testing_support {
 
-ChildProcess::ChildProcess(std::string commandLine, const std::string& environment, const std::string& folder) {
+ChildProcess::ChildProcess(std::string commandLine, const std::string& environment,
+                           const std::string& folder) {
     STARTUPINFOA startup{sizeof(startup)};
     std::string block = environment;
     started_ = ::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                block.empty() ? nullptr : block.data(), folder.empty() ? nullptr : folder.c_str(),
-                                &startup, &info_) != FALSE;
+                                block.empty() ? nullptr : block.data(),
+                                folder.empty() ? nullptr : folder.c_str(), &startup, &info_) != FALSE;
 }
 
 ChildProcess::~ChildProcess() {
@@ -43,7 +44,8 @@ HWND ChildProcess::WaitForWindow(const char* className, const std::string& capti
                 ::GetWindowThreadProcessId(window, &process);
                 char name[64] = "";
                 ::GetClassNameA(window, name, sizeof(name));
-                if (process != s->process || !::IsWindowVisible(window) || lstrcmpA(name, s->className) != 0 ||
+                if (process != s->process || !::IsWindowVisible(window) ||
+                    lstrcmpA(name, s->className) != 0 ||
                     (!s->caption->empty() && WindowText(window) != *s->caption))
                     return TRUE;
                 s->found = window;

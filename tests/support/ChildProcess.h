@@ -9,7 +9,7 @@ namespace testing_support {
 
 // Killed at the end if it is still running.
 class ChildProcess {
-public:
+  public:
     // `environment`: a block as CreateProcessA takes it, or empty for this process's own.
     explicit ChildProcess(std::string commandLine, const std::string& environment = "",
                           const std::string& folder = "");
@@ -23,7 +23,7 @@ public:
     // Its visible top-level window of that class (and caption, unless empty), waited for.
     HWND WaitForWindow(const char* className, const std::string& caption = "", int timeoutMs = 15000) const;
 
-private:
+  private:
     bool started_ = false;
     PROCESS_INFORMATION info_{};
 };

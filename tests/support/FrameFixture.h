@@ -10,7 +10,7 @@
 #include "win/MessageLoop.h"
 
 class FrameTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         testing_support::ClearProgramRegistry();
         AppModule::Init();

@@ -11,11 +11,12 @@ namespace testing_support {
 
 std::string UnixPath(const std::string& path) {
     using Convert = char*(CDECL*)(const WCHAR*);
-    auto convert = reinterpret_cast<Convert>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
     if (!convert) return "";
     std::wstring wide(path.size() + 1, L'\0');
-    wide.resize(::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), static_cast<int>(wide.size())));
+    wide.resize(
+        ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), static_cast<int>(wide.size())));
     char* unix = convert(wide.c_str());
     if (!unix) return "";
     std::string result = unix;
@@ -27,17 +28,18 @@ LocalHttpServer::LocalHttpServer() {
     const char* source = std::getenv("QM_SOURCE_DIR");
     std::string root = UnixPath(folder_.Path());
     if (!source || root.empty() || !WriteFileBytes(folder_.Path("alive"), "1")) return;
-    std::string commandLine = "/usr/bin/python3 \"" + std::string(source) + "/tests/support/http_server.py\" \"" +
-                              root + "\"";
+    std::string commandLine =
+        "/usr/bin/python3 \"" + std::string(source) + "/tests/support/http_server.py\" \"" + root + "\"";
     STARTUPINFOA startup{sizeof(startup)};
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                          &startup, &info))
+    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                          nullptr, &startup, &info))
         return;
     if (info.hProcess) ::CloseHandle(info.hProcess);
     if (info.hThread) ::CloseHandle(info.hThread);
     std::string port;
-    for (int i = 0; i < 400 && !ReadFileBytes(folder_.Path("port"), port); ++i) ::Sleep(25);
+    for (int i = 0; i < 400 && !ReadFileBytes(folder_.Path("port"), port); ++i)
+        ::Sleep(25);
     port_ = std::atoi(port.c_str());
 }
 
@@ -45,10 +47,13 @@ LocalHttpServer::~LocalHttpServer() {
     ::DeleteFileA(folder_.Path("alive").c_str());
     if (!port_) return;
     std::string stopped;
-    for (int i = 0; i < 200 && !ReadFileBytes(folder_.Path("stopped"), stopped); ++i) ::Sleep(25);
+    for (int i = 0; i < 200 && !ReadFileBytes(folder_.Path("stopped"), stopped); ++i)
+        ::Sleep(25);
 }
 
-std::string LocalHttpServer::Host() const { return "127.0.0.1:" + std::to_string(port_); }
+std::string LocalHttpServer::Host() const {
+    return "127.0.0.1:" + std::to_string(port_);
+}
 
 bool LocalHttpServer::Put(const std::string& path, const std::string& bytes) {
     // Each folder on the way, then the file.
@@ -59,11 +64,14 @@ bool LocalHttpServer::Put(const std::string& path, const std::string& bytes) {
 
 std::string LocalHttpServer::LocalPath(const std::string& path) const {
     std::string local = folder_.Path();
-    for (char c : path) local += c == '/' ? '\\' : c;
+    for (char c : path)
+        local += c == '/' ? '\\' : c;
     return local;
 }
 
-bool LocalHttpServer::Remove(const std::string& path) { return ::DeleteFileA(LocalPath(path).c_str()) != FALSE; }
+bool LocalHttpServer::Remove(const std::string& path) {
+    return ::DeleteFileA(LocalPath(path).c_str()) != FALSE;
+}
 
 void LocalHttpServer::Reset() {
     rules_.clear();
@@ -88,13 +96,15 @@ std::vector<std::pair<std::string, std::string>> LocalHttpServer::Log() const {
 
 std::vector<std::string> LocalHttpServer::Requests() const {
     std::vector<std::string> paths;
-    for (auto& line : Log()) paths.push_back(line.first);
+    for (auto& line : Log())
+        paths.push_back(line.first);
     return paths;
 }
 
 std::vector<std::string> LocalHttpServer::Agents() const {
     std::vector<std::string> agents;
-    for (auto& line : Log()) agents.push_back(line.second);
+    for (auto& line : Log())
+        agents.push_back(line.second);
     return agents;
 }
 

@@ -10,7 +10,7 @@
 namespace testing_support {
 
 class LocalHttpServer {
-public:
+  public:
     LocalHttpServer();  // Port() is 0 when the server did not come up
     ~LocalHttpServer(); // stops the server (a bounded wait) and removes its folder
     LocalHttpServer(const LocalHttpServer&) = delete;
@@ -33,7 +33,7 @@ public:
     std::vector<std::string> Requests() const;
     std::vector<std::string> Agents() const;
 
-private:
+  private:
     std::vector<std::pair<std::string, std::string>> Log() const;
     std::string LocalPath(const std::string& path) const;
 

@@ -25,12 +25,11 @@ HDROP MakeDrop(const std::vector<std::string>& paths);
 void SendMouse(DWORD flags, POINT screen);
 void SendKey(WORD virtualKey);
 
-
 // Plays a user at a common file dialog: waits for the dialog with `caption`, types `fileName`
 // into its file name box, ticks "Open as read-only" when asked to, and presses OK; with an
 // empty `fileName` it presses Cancel.
 class FileDialogDriver {
-public:
+  public:
     FileDialogDriver(std::string caption, std::string fileName, bool tickReadOnly = false,
                      int timeoutMs = 15000);
     ~FileDialogDriver(); // waits for the driving thread
@@ -54,7 +53,7 @@ public:
         return readOnlyTicked_;
     }
 
-private:
+  private:
     void Run(const std::string& caption, const std::string& fileName, bool tickReadOnly, int timeoutMs);
     void Finish();
 
@@ -69,7 +68,7 @@ private:
 // when empty) gets the k-th button. Each box is gone before the next one is looked for; the
 // texts are recorded.
 class BoxSequence {
-public:
+  public:
     explicit BoxSequence(std::vector<std::pair<std::string, int>> answers, int timeoutMs = 15000);
     ~BoxSequence(); // finishes
     BoxSequence(const BoxSequence&) = delete;
@@ -82,7 +81,7 @@ public:
     // The static texts of the boxes answered.
     std::vector<std::string> Texts() const;
 
-private:
+  private:
     void Run(std::vector<std::pair<std::string, int>> answers, int timeoutMs);
 
     std::atomic<int> answered_{0};

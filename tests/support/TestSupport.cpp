@@ -39,33 +39,41 @@ static void RemoveTree(const std::string& folder) {
     }
     ::SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
     // A program just started in the folder (ctags) keeps it busy for a moment after it ended.
-    for (int tries = 0; !::RemoveDirectoryA(folder.c_str()) && ::GetLastError() == ERROR_SHARING_VIOLATION &&
-                        tries < 100;
+    for (int tries = 0;
+         !::RemoveDirectoryA(folder.c_str()) && ::GetLastError() == ERROR_SHARING_VIOLATION && tries < 100;
          ++tries)
         ::Sleep(20);
 }
 
-TempFolder::~TempFolder() { RemoveTree(path_); }
+TempFolder::~TempFolder() {
+    RemoveTree(path_);
+}
 
-std::string TempFolder::Path(const std::string& name) const { return name.empty() ? path_ : path_ + "\\" + name; }
+std::string TempFolder::Path(const std::string& name) const {
+    return name.empty() ? path_ : path_ + "\\" + name;
+}
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes) {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    BOOL ok = bytes.empty() || ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    BOOL ok =
+        bytes.empty() || ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     ::CloseHandle(file);
     return ok && written == bytes.size();
 }
 
 bool ReadFileBytes(const std::string& path, std::string& bytes) {
     bytes.clear();
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     char buffer[65536];
     DWORD read = 0;
-    while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) bytes.append(buffer, read);
+    while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        bytes.append(buffer, read);
     ::CloseHandle(file);
     return true;
 }
@@ -95,7 +103,8 @@ std::string SmallVolume() {
     }
     // Mounting needs root; without it the folder is an ordinary one on a large disk.
     ULARGE_INTEGER free{}, total{};
-    if (!::GetDiskFreeSpaceExA((volume + "\\").c_str(), &free, &total, nullptr) || total.QuadPart > 1024 * 1024)
+    if (!::GetDiskFreeSpaceExA((volume + "\\").c_str(), &free, &total, nullptr) ||
+        total.QuadPart > 1024 * 1024)
         return "";
     return volume;
 }
@@ -105,7 +114,8 @@ void ClearProgramRegistry() {
     // A user who once declined to make Quillmark the default editor for good: the question at
     // start would otherwise stop every test that starts the program.
     DWORD never = 0;
-    ::SHSetValueA(HKEY_CURRENT_USER, "Software\\Altav\\Quillmark", "DefaultEditor", REG_DWORD, &never, sizeof(never));
+    ::SHSetValueA(HKEY_CURRENT_USER, "Software\\Altav\\Quillmark", "DefaultEditor", REG_DWORD, &never,
+                  sizeof(never));
 }
 
 void PumpMessages(int forMs) {

@@ -15,7 +15,7 @@ namespace testing_support {
 
 // A fresh folder under the temporary folder, removed with everything in it at the end.
 class TempFolder {
-public:
+  public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -23,7 +23,7 @@ public:
     // Full path of a name inside the folder (no trailing backslash for the folder itself).
     std::string Path(const std::string& name = "") const;
 
-private:
+  private:
     std::string path_;
 };
 
@@ -49,7 +49,7 @@ bool PumpUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
 // caption is `caption` (any caption when empty) and presses the button with the given
 // identifier (IDYES, IDNO, IDCANCEL, IDOK...). Records the box's text.
 class BoxAnswerer {
-public:
+  public:
     BoxAnswerer(std::string caption, int button, int timeoutMs = 10000);
     ~BoxAnswerer(); // waits for the answering thread
     BoxAnswerer(const BoxAnswerer&) = delete;
@@ -63,7 +63,7 @@ public:
     void AnswerAll() { answerAll_ = true; }
     void Stop() { stop_ = true; }
 
-private:
+  private:
     void Run();
 
     std::string wanted_;
@@ -81,14 +81,14 @@ private:
 // Waits on another thread for a top-level dialog of this process with the given caption and
 // runs `action` on it there (it may read controls, press buttons, close the dialog).
 class DialogWatcher {
-public:
+  public:
     DialogWatcher(std::string caption, std::function<void(HWND)> action, int timeoutMs = 10000);
     ~DialogWatcher(); // waits for the watching thread
     DialogWatcher(const DialogWatcher&) = delete;
     DialogWatcher& operator=(const DialogWatcher&) = delete;
     bool Seen() const { return seen_; }
 
-private:
+  private:
     std::atomic<bool> seen_{false};
     std::atomic<bool> stop_{false};
     std::thread thread_;
