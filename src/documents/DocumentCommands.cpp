@@ -32,16 +32,6 @@ OPENFILENAMEA FileDialog(HWND owner, char (&name)[MAX_PATH], DWORD flags) {
     return dialog;
 }
 
-std::string SystemMessage(DWORD error) {
-    char text[512] = "";
-    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                    error, 0, text, sizeof(text), nullptr);
-    std::string message(text, length);
-    while (!message.empty() && (message.back() == '\r' || message.back() == '\n' || message.back() == ' '))
-        message.pop_back();
-    return message.empty() ? "Error " + std::to_string(error) : message;
-}
-
 void ReportSaveFailure(DocumentHost& host, const std::string& path, DWORD error) {
     std::string format = LoadResourceString(IDS_SAVE_FAILED);
     std::string reason = SystemMessage(error);
