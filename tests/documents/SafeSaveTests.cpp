@@ -133,25 +133,9 @@ TEST_F(DocumentsTest, SaveRefusedByAnotherHandleLeavesTheFileAlone) {
 
 // Runs only where a tiny file system is mounted for the run (see small-volume.sh).
 TEST_F(DocumentsTest, SaveThatRunsOutOfDiskSpaceLeavesTheOriginal) {
-    std::string mount = Environment("QM_SMALL_VOLUME");
-    if (mount.empty()) GTEST_SKIP() << "QM_SMALL_VOLUME is not set: no small file system to fill";
-    // The fixture hands over the host's path; Wine tells its own name for it.
-    using ToDosName = WCHAR* (*)(const char*);
-    auto toDos = reinterpret_cast<ToDosName>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
-    std::string volume = mount;
-    if (toDos && mount.front() == '/') {
-        WCHAR* dos = toDos(mount.c_str());
-        if (!dos) GTEST_SKIP() << "no Windows name for " << mount;
-        char name[MAX_PATH] = "";
-        ::WideCharToMultiByte(CP_ACP, 0, dos, -1, name, MAX_PATH, nullptr, nullptr);
-        ::HeapFree(::GetProcessHeap(), 0, dos);
-        volume = name;
-    }
-    ULARGE_INTEGER free{}, total{};
-    if (!::GetDiskFreeSpaceExA((volume + "\\").c_str(), &free, &total, nullptr) ||
-        total.QuadPart > 1024 * 1024)
-        GTEST_SKIP() << mount << " is not a small mounted file system (mounting tmpfs needs root)";
+    std::string volume = SmallVolume();
+    if (volume.empty())
+        GTEST_SKIP() << "no small mounted file system to fill (QM_SMALL_VOLUME; mounting needs root)";
 
     std::string path = volume + "\\full.php";
     std::string original(2000, 'o');

@@ -10,6 +10,7 @@
 
 #include "app/Application.h"
 #include "app/OpenRequest.h"
+#include "support/ChildProcess.h"
 #include "support/TestSupport.h"
 #include "win/Handles.h"
 
@@ -33,67 +34,16 @@ std::string ThisProgramPath() {
 }
 
 // A started Quillmark.exe (or another program); killed at the end if a test left it running.
-class Program {
+class Program : public ChildProcess {
   public:
     explicit Program(const std::string& arguments = "", const std::string& folder = "",
-                     const std::string& program = ProgramPath()) {
-        std::string commandLine = "\"" + program + "\"";
-        if (!arguments.empty()) commandLine += " " + arguments;
-        STARTUPINFOA startup{sizeof(startup)};
-        started_ = ::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                    folder.empty() ? nullptr : folder.c_str(), &startup, &info_) != FALSE;
-    }
-    ~Program() {
-        if (!started_) return;
-        if (::WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(info_.hProcess, 99);
-        ::CloseHandle(info_.hProcess);
-        ::CloseHandle(info_.hThread);
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
+                     const std::string& program = ProgramPath())
+        : ChildProcess("\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments), "", folder) {}
 
-    bool Started() const { return started_; }
-    DWORD Id() const { return info_.dwProcessId; }
     // The exit code, or STILL_ACTIVE when it did not end in time.
-    DWORD WaitForExit(DWORD ms = 15000) const {
-        ::WaitForSingleObject(info_.hProcess, ms);
-        DWORD code = STILL_ACTIVE;
-        ::GetExitCodeProcess(info_.hProcess, &code);
-        return code;
-    }
-
-    // This process's visible top-level window of the given class and caption.
-    HWND FindWindowOf(const char* className, const std::string& caption) const {
-        struct Search {
-            DWORD process;
-            const char* className;
-            const std::string* caption;
-            HWND found = nullptr;
-        } search{info_.dwProcessId, className, &caption};
-        ::EnumWindows(
-            [](HWND window, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                DWORD process = 0;
-                ::GetWindowThreadProcessId(window, &process);
-                char name[64] = "";
-                ::GetClassNameA(window, name, sizeof(name));
-                if (process != s->process || !::IsWindowVisible(window) || lstrcmpA(name, s->className) != 0)
-                    return TRUE;
-                if (!s->caption->empty() && WindowText(window) != *s->caption) return TRUE;
-                s->found = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
-
+    DWORD WaitForExit(DWORD ms = 15000) const { return Wait(ms); }
     HWND WaitForWindow(const char* className, const std::string& caption, DWORD ms = 20000) const {
-        DWORD until = ::GetTickCount() + ms;
-        do {
-            if (HWND window = FindWindowOf(className, caption)) return window;
-            ::Sleep(25);
-        } while (static_cast<int>(until - ::GetTickCount()) > 0);
-        return nullptr;
+        return ChildProcess::WaitForWindow(className, caption, static_cast<int>(ms));
     }
 
     HWND WaitForFrame() const {
@@ -103,10 +53,6 @@ class Program {
         if (frame) ::SendMessageTimeoutA(frame, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer);
         return frame;
     }
-
-  private:
-    PROCESS_INFORMATION info_{};
-    bool started_ = false;
 };
 
 HWND DocumentTabsOf(HWND frame) {

@@ -29,32 +29,37 @@ DWORD ChildProcess::Wait(DWORD ms) const {
     return code;
 }
 
-HWND ChildProcess::WaitForWindow(const char* className, const std::string& caption, int timeoutMs) const {
+HWND ChildProcess::FindWindowOf(const char* className, const std::string& caption) const {
     struct Search {
         DWORD process;
         const char* className;
         const std::string* caption;
         HWND found = nullptr;
     } search{info_.dwProcessId, className, &caption};
-    for (int waited = 0; started_ && !search.found && waited < timeoutMs; waited += 25) {
-        ::EnumWindows(
-            [](HWND window, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                DWORD process = 0;
-                ::GetWindowThreadProcessId(window, &process);
-                char name[64] = "";
-                ::GetClassNameA(window, name, sizeof(name));
-                if (process != s->process || !::IsWindowVisible(window) ||
-                    lstrcmpA(name, s->className) != 0 ||
-                    (!s->caption->empty() && WindowText(window) != *s->caption))
-                    return TRUE;
-                s->found = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        if (!search.found) ::Sleep(25);
-    }
+    if (!started_) return nullptr;
+    ::EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD process = 0;
+            ::GetWindowThreadProcessId(window, &process);
+            char name[64] = "";
+            ::GetClassNameA(window, name, sizeof(name));
+            if (process != s->process || !::IsWindowVisible(window) || lstrcmpA(name, s->className) != 0 ||
+                (!s->caption->empty() && WindowText(window) != *s->caption))
+                return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+HWND ChildProcess::WaitForWindow(const char* className, const std::string& caption, int timeoutMs) const {
+    for (int waited = 0; started_ && waited < timeoutMs; waited += 25) {
+        if (HWND window = FindWindowOf(className, caption)) return window;
+        ::Sleep(25);
+    }
+    return nullptr;
 }
 
 } // namespace testing_support

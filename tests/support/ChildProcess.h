@@ -18,9 +18,12 @@ class ChildProcess {
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool Started() const { return started_; }
+    DWORD Id() const { return info_.dwProcessId; }
     // The exit code, or STILL_ACTIVE when it did not end in time.
     DWORD Wait(DWORD ms = 60000) const;
-    // Its visible top-level window of that class (and caption, unless empty), waited for.
+    // Its visible top-level window of that class (and caption, unless empty), now or nullptr.
+    HWND FindWindowOf(const char* className, const std::string& caption = "") const;
+    // The same, waited for.
     HWND WaitForWindow(const char* className, const std::string& caption = "", int timeoutMs = 15000) const;
 
   private:
