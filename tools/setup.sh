@@ -36,7 +36,10 @@ if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -rqs '^deb-
       /(^|\n)Types:[^\n]*(^|[ \t])deb([ \t]|\n|$)/ && !/(^|\n)Enabled:[ \t]*no/ {
         sub(/(^|\n)Types:[^\n]*/, "\nTypes: deb-src"); sub(/^\n/, ""); print }')
   # One-line entries: each "deb" line as a "deb-src" line.
-  lines=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null | sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p')
+  # Either kind of file may be missing altogether, so only files that exist are read.
+  lines=$(for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+      [ -f "$f" ] && [ "$f" != "$srclist" ] && sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$f"
+    done || true)
   [ -n "$stanzas" ] && printf '%s\n' "$stanzas" | as_root tee "$srcfile" >/dev/null
   [ -n "$lines" ] && printf '%s\n' "$lines" | as_root tee "$srclist" >/dev/null
   if [ -z "$stanzas" ] && [ -z "$lines" ]; then
