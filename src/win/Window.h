@@ -3,9 +3,11 @@
 #pragma once
 
 #include <windows.h>
+#include <windowsx.h>
 
 #include <cstddef>
 #include <optional>
+#include <type_traits>
 
 // One window message as a handler sees it. A handler that wants the message to go on (to the
 // next matching row of its table, then to the default processing) calls PassOn().
@@ -19,6 +21,17 @@ struct Message {
     void PassOn() { handled = false; }
     WORD CommandId() const { return LOWORD(wParam); }
     const NMHDR* Notification() const { return reinterpret_cast<const NMHDR*>(lParam); }
+    // What a message carries in lParam: a pointer (WM_CREATE's CREATESTRUCT, WM_COPYDATA's
+    // COPYDATASTRUCT), a handle (the control of WM_CTLCOLOR*) or a number.
+    template <class T> T Param() const {
+        if constexpr (std::is_pointer_v<T>)
+            return reinterpret_cast<T>(lParam);
+        else
+            return static_cast<T>(lParam);
+    }
+    // The client or screen point of mouse and context-menu messages; signed, since points left
+    // of or above a window (a second monitor) are negative.
+    POINT Point() const { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
 };
 
 constexpr UINT anyId = 0xFFFFFFFF;
