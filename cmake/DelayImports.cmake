@@ -19,15 +19,27 @@ function(qm_delay_import name dll)
 endfunction()
 
 find_program(CMAKE_DLLTOOL NAMES x86_64-w64-mingw32-dlltool dlltool REQUIRED)
+find_program(QM_NM NAMES x86_64-w64-mingw32-nm nm REQUIRED)
 
-qm_delay_import(comdlg32 comdlg32.dll GetOpenFileNameA GetSaveFileNameA CommDlgExtendedError
-  FindTextA ReplaceTextA ChooseColorA ChooseFontA)
-qm_delay_import(shell32 shell32.dll DragQueryFileA DragFinish DragAcceptFiles ShellExecuteA
-  SHGetDesktopFolder SHGetMalloc SHGetSpecialFolderLocation SHGetFileInfoA SHGetPathFromIDListA
-  SHGetFolderPathA)
+# qm_delay_import_all(<name> <dll>): as above, with every function of the toolchain's own import
+# library lib<name>.a, for a library whose set of calls grows with the code.
+function(qm_delay_import_all name dll)
+  find_library(implib NAMES lib${name}.a REQUIRED NO_CACHE)
+  execute_process(COMMAND ${QM_NM} ${implib} OUTPUT_VARIABLE symbols COMMAND_ERROR_IS_FATAL ANY)
+  string(REGEX MATCHALL "I __imp_[A-Za-z][A-Za-z0-9_]*" imports "${symbols}")
+  list(TRANSFORM imports REPLACE "^I __imp_" "")
+  list(REMOVE_DUPLICATES imports)
+  qm_delay_import(${name} ${dll} ${imports})
+endfunction()
+
+qm_delay_import_all(comdlg32 comdlg32.dll)
+qm_delay_import_all(shell32 shell32.dll)
 qm_delay_import(dbghelp dbghelp.dll MiniDumpWriteDump)
-qm_delay_import(shlwapi shlwapi.dll PathAddBackslashA PathCombineA PathFileExistsA PathFindFileNameA
-  PathRemoveFileSpecA PathFindExtensionA PathRemoveExtensionA StrRetToBufA)
+qm_delay_import_all(shlwapi shlwapi.dll)
 qm_delay_import(bcrypt bcrypt.dll BCryptOpenAlgorithmProvider BCryptCloseAlgorithmProvider
   BCryptCreateHash BCryptHashData BCryptFinishHash BCryptDestroyHash BCryptImportKeyPair BCryptDestroyKey
   BCryptVerifySignature)
+# The internet library brings the shell, the network and the shell's helpers with it: under Wine
+# loading them took a good part of the time before the window could show. It is needed only by
+# the update check's thread and the FTP dialog.
+qm_delay_import_all(wininet wininet.dll)
