@@ -16,8 +16,6 @@
 #include "win/MessageLoop.h"
 #include "win/Strings.h"
 
-const char* const instanceMutexName = "A3DD10EC-D7DB-4930-AC2A-99BBE089145D";
-
 namespace {
 
 void SayNotHandedOver(const std::string& request) {

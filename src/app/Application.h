@@ -3,9 +3,6 @@
 
 #include <windows.h>
 
-// The name of the mutex whose existence tells a second start that the program already runs.
-extern const char* const instanceMutexName;
-
 // Everything between process entry and exit; returns the exit code.
 int RunProcess(HINSTANCE instance, const char* commandLine, int showCommand);
 

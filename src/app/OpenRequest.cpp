@@ -4,8 +4,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/Application.h"
 #include "win/Paths.h"
+
+const char* const instanceMutexName = "A3DD10EC-D7DB-4930-AC2A-99BBE089145D";
 
 namespace {
 // A command line is at most 32767 characters; anything larger is not a request of ours.

@@ -9,6 +9,9 @@
 
 #include "win/Handles.h"
 
+// The name of the mutex whose existence tells a second start that the program already runs.
+extern const char* const instanceMutexName;
+
 enum class OpenMode : ULONG_PTR {
     openOnly = 0,        // open the file, leave the window as it is
     openAndActivate = 1, // open the file, then restore the window and bring it to the front

@@ -101,6 +101,29 @@ TiXmlElement* FirstStyleParam(TiXmlElement* root) {
     return const_cast<TiXmlElement*>(FirstStyleParam(static_cast<const TiXmlElement*>(root)));
 }
 
+std::string StyleScheme::Label() const {
+    std::string label = prefix;
+    for (char& c : label)
+        c = static_cast<char>(c - 'a' + 'A');
+    return label;
+}
+
+std::vector<StyleScheme> GroupStyleSchemes(TiXmlElement* root) {
+    std::vector<StyleScheme> schemes;
+    for (TiXmlElement* param = FirstStyleParam(root); param; param = param->NextSiblingElement("Param")) {
+        const char* name = param->Attribute("Name");
+        std::string_view prefix = StyleSchemePrefix(name ? name : "");
+        if (prefix.empty()) continue;
+        auto scheme = schemes.begin();
+        while (scheme != schemes.end() && scheme->prefix != prefix)
+            ++scheme;
+        if (scheme == schemes.end())
+            scheme = schemes.insert(schemes.end(), StyleScheme{std::string(prefix), {}});
+        scheme->entries.push_back(param);
+    }
+    return schemes;
+}
+
 std::string SettingsKeywords(const Settings& settings, int set) {
     std::string words;
     for (const TiXmlElement* list = SettingsChild(settings.Root(), "Keywords"); list;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "tinyxml.h"
 
@@ -58,6 +59,18 @@ TiXmlElement* SettingsChild(TiXmlNode* parent, const char* name);
 // NextSiblingElement("Param"). Other children of Colors are not style entries.
 const TiXmlElement* FirstStyleParam(const TiXmlElement* root);
 TiXmlElement* FirstStyleParam(TiXmlElement* root);
+
+// The Param elements of one language, in document order.
+struct StyleScheme {
+    std::string prefix;
+    std::vector<TiXmlElement*> entries;
+
+    std::string Label() const; // the prefix in upper case: "PHP"
+};
+
+// Groups the Param elements under Colors of a settings root element into schemes, in the order in
+// which each scheme first appears. Entries without a Name or without a prefix are left out.
+std::vector<StyleScheme> GroupStyleSchemes(TiXmlElement* root);
 
 // The lexer's keyword sets that the settings may fill: 0 HTML elements and attributes,
 // 1 JavaScript, 2 VBScript, 3 Python, 4 PHP (added to the catalogue's names), 5 SGML and DTD.

@@ -3,7 +3,6 @@
 
 #include <cstdio>
 
-#include "config/Settings.h"
 #include "tinyxml.h"
 
 namespace {
@@ -114,27 +113,4 @@ std::string_view StyleSchemePrefix(std::string_view name) noexcept {
     while (length < name.size() && name[length] >= 'a' && name[length] <= 'z')
         ++length;
     return name.substr(0, length);
-}
-
-std::string StyleScheme::Label() const {
-    std::string label = prefix;
-    for (char& c : label)
-        c = static_cast<char>(c - 'a' + 'A');
-    return label;
-}
-
-std::vector<StyleScheme> GroupStyleSchemes(TiXmlElement* root) {
-    std::vector<StyleScheme> schemes;
-    for (TiXmlElement* param = FirstStyleParam(root); param; param = param->NextSiblingElement("Param")) {
-        const char* name = param->Attribute("Name");
-        std::string_view prefix = StyleSchemePrefix(name ? name : "");
-        if (prefix.empty()) continue;
-        auto scheme = schemes.begin();
-        while (scheme != schemes.end() && scheme->prefix != prefix)
-            ++scheme;
-        if (scheme == schemes.end())
-            scheme = schemes.insert(schemes.end(), StyleScheme{std::string(prefix), {}});
-        scheme->entries.push_back(param);
-    }
-    return schemes;
 }

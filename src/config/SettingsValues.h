@@ -1,12 +1,11 @@
-// How values are written in the settings file: integers, colours, wrap modes, style entries and the
-// grouping of entries into schemes. The only place that turns attribute text into values and back.
+// How values are written in the settings file: integers, colours, wrap modes, style entries and
+// their scheme prefixes. The only place that turns attribute text into values and back.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 class TiXmlElement;
 
@@ -57,15 +56,3 @@ std::string StyleEntryTitle(const TiXmlElement& param);
 // The leading run of a-z of a style name: "php" for phpWORD. Empty for a name that starts with
 // anything else, which then belongs to no scheme.
 std::string_view StyleSchemePrefix(std::string_view name) noexcept;
-
-// The Param elements of one language, in document order.
-struct StyleScheme {
-    std::string prefix;
-    std::vector<TiXmlElement*> entries;
-
-    std::string Label() const; // the prefix in upper case: "PHP"
-};
-
-// Groups the Param elements under Colors of a settings root element into schemes, in the order in
-// which each scheme first appears. Entries without a Name or without a prefix are left out.
-std::vector<StyleScheme> GroupStyleSchemes(TiXmlElement* root);

@@ -1,4 +1,4 @@
-// Loading and saving the settings document, and the tag-cache bound.
+// Loading and saving the settings document, the tag-cache bound and the grouping into schemes.
 #include <gtest/gtest.h>
 
 #include <iostream>
@@ -59,6 +59,24 @@ TEST(Settings, TagCacheLimit) {
     for (const Case& c : cases)
         EXPECT_EQ(ReadTagCacheLimit(SettingsFromText(folder, std::string("<Q>") + c.body + "</Q>")), c.limit)
             << c.body;
+}
+
+TEST(Settings, SchemesGroupEntriesByLowerCasePrefixInOrderOfFirstAppearance) {
+    TiXmlDocument document;
+    document.Parse(
+        "<Root><Colors><Param Name='phpWORD'/><Param Name='htmlTAG' Title='Tag'/><Other Name='jsWORD'/>"
+        "<Param Name='phpCOMMENT'/><Param Name='xmlTAG'/><Param Name='Upper'/><Param Name='9x'/>"
+        "<Param Title='nameless'/></Colors></Root>");
+    ASSERT_FALSE(document.Error()) << document.ErrorDesc();
+    std::string shown;
+    for (const StyleScheme& scheme : GroupStyleSchemes(document.RootElement())) {
+        shown += scheme.Label() + ":";
+        for (const TiXmlElement* entry : scheme.entries)
+            shown.append(" ").append(StyleEntryTitle(*entry));
+        shown += ";";
+    }
+    EXPECT_EQ(shown, "PHP: phpWORD phpCOMMENT;HTML: Tag;XML: xmlTAG;");
+    EXPECT_TRUE(GroupStyleSchemes(nullptr).empty());
 }
 
 TEST(Settings, SaveWritesToTheLoadedPathAndKeepsWhatItDoesNotKnow) {

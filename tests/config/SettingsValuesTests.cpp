@@ -1,4 +1,4 @@
-// Reading and writing the settings file's integers, colours and style entries; grouping into schemes.
+// Reading and writing the settings file's integers, colours and style entries.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -75,22 +75,4 @@ TEST(SettingsValues, StyleEntryDecodesAndEncodesParamElements) {
     EXPECT_STREQ(param.Attribute("Bold"), "0");
     EXPECT_STREQ(param.Attribute("Underline"), "1");
     EXPECT_EQ(DecodeStyleEntry(param), entry);
-}
-
-TEST(SettingsValues, SchemesGroupEntriesByLowerCasePrefixInOrderOfFirstAppearance) {
-    TiXmlDocument document;
-    document.Parse(
-        "<Root><Colors><Param Name='phpWORD'/><Param Name='htmlTAG' Title='Tag'/><Other Name='jsWORD'/>"
-        "<Param Name='phpCOMMENT'/><Param Name='xmlTAG'/><Param Name='Upper'/><Param Name='9x'/>"
-        "<Param Title='nameless'/></Colors></Root>");
-    ASSERT_FALSE(document.Error()) << document.ErrorDesc();
-    std::string shown;
-    for (const StyleScheme& scheme : GroupStyleSchemes(document.RootElement())) {
-        shown += scheme.Label() + ":";
-        for (const TiXmlElement* entry : scheme.entries)
-            shown.append(" ").append(StyleEntryTitle(*entry));
-        shown += ";";
-    }
-    EXPECT_EQ(shown, "PHP: phpWORD phpCOMMENT;HTML: Tag;XML: xmlTAG;");
-    EXPECT_TRUE(GroupStyleSchemes(nullptr).empty());
 }

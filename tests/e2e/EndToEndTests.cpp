@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "app/Application.h"
 #include "app/OpenRequest.h"
 #include "support/ChildProcess.h"
 #include "support/TestSupport.h"
