@@ -406,11 +406,10 @@ bool Document::WriteInPlace(const std::string& target) const {
     return written || Fail(error);
 }
 
-bool Document::SaveTo(const std::string& path) {
-    if (!SaveToFile(path)) return false;
+void Document::OnTextMatchesFile() {
     RunCtags(host_.CtagsPath(), path_);
     RefreshWriteTime();
-    return true;
+    host_.InvalidateTagCache(path_);
 }
 
 bool ReadLastWriteTime(const std::string& path, FILETIME& time) {

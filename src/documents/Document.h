@@ -65,9 +65,10 @@ class Document : public Window {
     // Writes the byte order mark when the file had one, then the text, without ever leaving a
     // damaged file. On failure GetLastError() tells why.
     bool SaveToFile(const std::string& path);
-    // SaveToFile, then ctags and the remembered write time.
-    bool SaveTo(const std::string& path);
-    bool RefreshWriteTime();
+    // The text and the file hold the same bytes now (after a load, a reload or a save): ctags
+    // reads the file again, the tag cache forgets it, and its write time becomes the one that
+    // outside changes are measured against.
+    void OnTextMatchesFile();
     DiskState GetDiskState() const;
 
   protected:
@@ -79,6 +80,7 @@ class Document : public Window {
     bool ReadText(HANDLE file, ULONGLONG size, bool& byteOrderMark, bool& utf8);
     bool WriteText(HANDLE file) const;
     bool WriteInPlace(const std::string& target) const;
+    bool RefreshWriteTime();
 
     DocumentHost& host_;
     EditorView view_;

@@ -9,7 +9,6 @@
 #include "documents/Document.h"
 #include "documents/DocumentHost.h"
 #include "documents/DocumentTabs.h"
-#include "php/TagIndex.h"
 #include "resources/Resource.h"
 #include "win/Paths.h"
 #include "win/Strings.h"
@@ -51,11 +50,11 @@ bool WriteDocument(Document& document, DocumentHost& host, const std::string& pa
         if (::MessageBoxA(host.MainWindow(), text.c_str(), path.c_str(), MB_YESNO | MB_DEFBUTTON2) != IDYES)
             return false;
     }
-    if (!document.SaveTo(path)) {
+    if (!document.SaveToFile(path)) {
         ReportSaveFailure(host, FullPath(path), ::GetLastError());
         return false;
     }
-    host.InvalidateTagCache(path);
+    document.OnTextMatchesFile();
     return true;
 }
 
@@ -107,6 +106,22 @@ bool ConfirmClose(Document& document, DocumentHost& host) {
     std::string path = document.Path();
     if (!path.empty()) return WriteDocument(document, host, path, true);
     return AskSavePath(host.MainWindow(), "", path) && WriteDocument(document, host, path, false);
+}
+
+bool CloseDocument(DocumentTabs& tabs, int index, DocumentHost& host) {
+    Document* document = tabs.DocumentAt(index);
+    if (!document || document->IsAskedAbout()) return false;
+    Document* selected = tabs.SelectedDocument();
+    if (!ConfirmClose(*document, host)) return false;
+    // The prompt ran a message loop: find the tab again, it may have moved.
+    index = tabs.IndexOf(document);
+    if (index < 0) return false;
+    tabs.CloseTab(index, selected);
+    return true;
+}
+
+void DocumentHost::CloseRequested(DocumentTabs& tabs, int index) {
+    CloseDocument(tabs, index, *this);
 }
 
 bool ConfirmCloseAll(DocumentTabs& tabs, DocumentHost& host) {
@@ -208,15 +223,11 @@ void ExternalChangeCheck::Run() {
         document = StillOpen(tabs_, visited, serial);
         if (answer != IDYES || !document) continue;
         if (deleted) {
-            tabs_.CloseDocument(tabs_.IndexOf(document));
+            CloseDocument(tabs_, tabs_.IndexOf(document), host_);
             continue;
         }
         std::string path = document->Path();
-        if (document->LoadFromFile(path)) {
-            RunCtags(host_.CtagsPath(), path);
-            document->RefreshWriteTime();
-            host_.InvalidateTagCache(path);
-        }
+        if (document->LoadFromFile(path)) document->OnTextMatchesFile();
     }
     running_ = false;
 }

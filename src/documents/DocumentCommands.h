@@ -12,6 +12,9 @@ class DocumentTabs;
 
 // The save prompt: true when the document may go (saved, unchanged or changes dropped).
 bool ConfirmClose(Document& document, DocumentHost& host);
+// Closes the document of tab `index` after the save prompt; false when it stays (the answer was
+// Cancel, the save failed, a question about it is still up, or there is no such tab).
+bool CloseDocument(DocumentTabs& tabs, int index, DocumentHost& host);
 // The save prompt for every document in tab order, each asked exactly once even when tabs open
 // or close while a question is up; false at the first refusal.
 bool ConfirmCloseAll(DocumentTabs& tabs, DocumentHost& host);

@@ -5,6 +5,7 @@
 
 #include <string>
 
+class DocumentTabs;
 class Settings;
 
 class DocumentHost {
@@ -22,4 +23,7 @@ class DocumentHost {
     virtual void OpenIncludedFile(const std::string& path) = 0;
     // Closes the find/replace dialog if it is open.
     virtual void CloseFindDialog() = 0;
+    // A tab's close box, or a command, asks for the document of tab `index` to go. Unless a host
+    // decides otherwise, the file commands' CloseDocument: the save prompt, then the tab closes.
+    virtual void CloseRequested(DocumentTabs& tabs, int index);
 };

@@ -4,9 +4,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include "documents/DocumentCommands.h"
 #include "documents/DocumentHost.h"
-#include "php/TagIndex.h"
 #include "win/Paths.h"
 #include "win/Strings.h"
 #include "win/ToolTips.h"
@@ -97,10 +95,8 @@ bool DocumentTabs::OpenDocument(const std::optional<std::string>& requested, boo
             document->Destroy();
             return false;
         }
-        RunCtags(host_.CtagsPath(), *path);
-        document->RefreshWriteTime();
+        document->OnTextMatchesFile();
         if (readOnly) document->SetReadOnly(true);
-        host_.InvalidateTagCache(*path);
         host_.AddRecentFile(*path);
     }
     int index = Count();
@@ -130,26 +126,21 @@ void DocumentTabs::SelectNeighbour(int step) {
 }
 
 void DocumentTabs::CloseDocument(int index) {
-    Document* document = DocumentAt(index);
-    if (!document || document->IsAskedAbout()) return;
-    Document* selected = SelectedDocument();
-    if (!ConfirmClose(*document, host_)) return;
-    // The prompt ran a message loop: find the tab again, it may have moved.
-    index = IndexOf(document);
-    if (index < 0) return;
+    host_.CloseRequested(*this, index);
+}
 
+void DocumentTabs::CloseTab(int index, const Document* selected) {
+    Document* document = DocumentAt(index);
+    if (!document) return;
+    bool wasSelected = document == selected;
     ::SendMessageA(Handle(), TCM_DELETEITEM, index, 0);
     document->Destroy();
-    if (document == selected) {
+    if (wasSelected) {
         host_.CloseFindDialog();
         int count = Count();
         if (count > 0) SelectTab(std::min(index, count - 1));
-    } else {
-        for (int i = 0; i < Count(); ++i)
-            if (DocumentAt(i) == selected) {
-                ::SendMessageA(Handle(), TCM_SETCURSEL, i, 0);
-                break;
-            }
+    } else if (int kept = IndexOf(selected); kept >= 0) {
+        ::SendMessageA(Handle(), TCM_SETCURSEL, kept, 0);
     }
 }
 
@@ -311,11 +302,9 @@ void DocumentTabs::MoveTab(int source, int target) {
     int destination = source < target ? target - 1 : target;
     ::SendMessageA(Handle(), TCM_DELETEITEM, source, 0);
     InsertTab(destination, moved);
-    for (int i = 0; i < Count(); ++i) {
-        if (DocumentAt(i) != selected) continue;
-        ::SendMessageA(Handle(), TCM_SETCURSEL, i, 0);
+    if (int kept = IndexOf(selected); kept >= 0) {
+        ::SendMessageA(Handle(), TCM_SETCURSEL, kept, 0);
         if (selected != moved) RaiseSelectedView();
-        break;
     }
     ::RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }

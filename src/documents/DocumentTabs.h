@@ -29,8 +29,13 @@ class DocumentTabs : public TabControl {
     // regard to letter case; an empty path matches the first untitled document). Without a
     // path, a new untitled document. True when a tab shows the file afterwards.
     bool OpenDocument(const std::optional<std::string>& path, bool readOnly);
-    // Asks to save the document if needed, then closes its tab.
+    // What the close box does: asks the host to close the document (by default the save prompt
+    // first, see DocumentHost::CloseRequested).
     void CloseDocument(int index);
+    // Closes tab `index` and its document without a question. The selection goes back to
+    // `selected`, the document selected when the close was asked for; when that is the one that
+    // closes, to the tab now in its place (the last one at the end), and the find dialog closes.
+    void CloseTab(int index, const Document* selected);
     // Selects the tab, raises its view and gives it the focus.
     void SelectTab(int index);
     // F6 / Shift+F6: the neighbouring tab, no wrap-around.
