@@ -21,34 +21,23 @@ HENHMETAFILE LoadLogoMetafile(UINT resourceId) {
     return ::SetWinMetaFileBits(size - placeableHeaderSize, bytes + placeableHeaderSize, nullptr, nullptr);
 }
 
+const MessageRow<AboutDialog> AboutDialog::messageTable[] = {
+    MessageHandler(WM_INITDIALOG, &AboutDialog::OnInitDialog),
+    MessageHandler(WM_DRAWITEM, &AboutDialog::OnDrawItem),
+    CommandHandler(IDOK, &AboutDialog::OnButton),
+    CommandHandler(IDCANCEL, &AboutDialog::OnButton),
+    MessageHandler(WM_CLOSE, &AboutDialog::OnClose),
+};
+
 INT_PTR AboutDialog::Run(HWND owner) {
     return DoModal(owner, IDD_ABOUT);
 }
 
 bool AboutDialog::HandleMessage(Message& msg, LRESULT& result) {
-    switch (msg.message) {
-    case WM_INITDIALOG:
-        OnInitDialog();
-        result = TRUE;
-        return true;
-    case WM_DRAWITEM:
-        result = OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(msg.lParam));
-        return result != 0;
-    case WM_COMMAND:
-        if (LOWORD(msg.wParam) == IDCANCEL || LOWORD(msg.wParam) == IDOK) {
-            ::EndDialog(Handle(), LOWORD(msg.wParam));
-            return true;
-        }
-        return false;
-    case WM_CLOSE:
-        ::EndDialog(Handle(), IDCANCEL);
-        return true;
-    default:
-        return false;
-    }
+    return DispatchToTable(this, messageTable, msg, result);
 }
 
-void AboutDialog::OnInitDialog() {
+LRESULT AboutDialog::OnInitDialog(Message&) {
     CenterOnOwner();
     LOGFONTA font{};
     ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
@@ -57,11 +46,26 @@ void AboutDialog::OnInitDialog() {
     ::SendDlgItemMessageA(Handle(), IDC_ABOUT_CREDITS_TITLE, WM_SETFONT,
                           reinterpret_cast<WPARAM>(boldFont_.Get()), TRUE);
     logo_.Reset(LoadLogoMetafile(IDR_LOGO));
+    return TRUE;
 }
 
-bool AboutDialog::OnDrawItem(const DRAWITEMSTRUCT& item) {
-    if (item.CtlID != IDC_ABOUT_LOGO) return false;
+LRESULT AboutDialog::OnDrawItem(Message& msg) {
+    const auto& item = *msg.Param<const DRAWITEMSTRUCT*>();
+    if (item.CtlID != IDC_ABOUT_LOGO) {
+        msg.PassOn();
+        return FALSE;
+    }
     ::FillRect(item.hDC, &item.rcItem, ::GetSysColorBrush(COLOR_3DFACE));
     if (logo_) ::PlayEnhMetaFile(item.hDC, logo_.Get(), &item.rcItem);
-    return true;
+    return TRUE;
+}
+
+LRESULT AboutDialog::OnButton(Message& msg) {
+    ::EndDialog(Handle(), msg.CommandId());
+    return 0;
+}
+
+LRESULT AboutDialog::OnClose(Message&) {
+    ::EndDialog(Handle(), IDCANCEL);
+    return 0;
 }

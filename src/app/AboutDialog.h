@@ -13,11 +13,15 @@ class AboutDialog : public Dialog {
     bool HandleMessage(Message& msg, LRESULT& result) override;
 
   private:
-    void OnInitDialog();
-    bool OnDrawItem(const DRAWITEMSTRUCT& item);
+    LRESULT OnInitDialog(Message& msg);
+    LRESULT OnDrawItem(Message& msg);
+    LRESULT OnButton(Message& msg);
+    LRESULT OnClose(Message& msg);
 
     Font boldFont_;
     EnhMetaFile logo_;
+
+    static const MessageRow<AboutDialog> messageTable[];
 };
 
 // The logo resource: a placeable metafile whose 22-byte header is skipped and whose standard

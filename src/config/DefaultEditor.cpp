@@ -85,38 +85,52 @@ LONG WriteFileAssociation(const std::string& executable) {
     return ERROR_SUCCESS;
 }
 
+const MessageRow<DefaultEditorPrompt> DefaultEditorPrompt::messageTable[] = {
+    MessageHandler(WM_INITDIALOG, &DefaultEditorPrompt::OnInitDialog),
+    CommandHandler(IDOK, &DefaultEditorPrompt::OnYes),
+    CommandHandler(IDCANCEL, &DefaultEditorPrompt::OnNo),
+};
+
 INT_PTR DefaultEditorPrompt::Run(HWND owner) {
     return DoModal(owner, IDD_DEFAULT_EDITOR);
 }
 
 bool DefaultEditorPrompt::HandleMessage(Message& msg, LRESULT& result) {
-    if (msg.message == WM_INITDIALOG) {
-        CenterOnOwner();
-        ::CheckDlgButton(Handle(), IDC_DEFAULT_EDITOR_CHECK,
-                         check_.checkAtStartup ? BST_CHECKED : BST_UNCHECKED);
-        result = TRUE;
-        return true;
+    return DispatchToTable(this, messageTable, msg, result);
+}
+
+LRESULT DefaultEditorPrompt::OnInitDialog(Message&) {
+    CenterOnOwner();
+    ::CheckDlgButton(Handle(), IDC_DEFAULT_EDITOR_CHECK, check_.checkAtStartup ? BST_CHECKED : BST_UNCHECKED);
+    return TRUE;
+}
+
+LRESULT DefaultEditorPrompt::OnYes(Message&) {
+    // The check box counts whether or not the association can be written.
+    StoreCheckBox();
+    char executable[MAX_PATH] = "";
+    DWORD length = ::GetModuleFileNameA(nullptr, executable, MAX_PATH);
+    LONG error =
+        length > 0 && length < MAX_PATH ? WriteFileAssociation(executable) : ERROR_FILENAME_EXCED_RANGE;
+    check_.isDefaultEditor = error == ERROR_SUCCESS;
+    if (error != ERROR_SUCCESS) {
+        std::string text =
+            FormatResourceString(IDS_ASSOCIATION_FAILED, {SystemMessage(static_cast<DWORD>(error))});
+        ::MessageBoxA(Handle(), text.c_str(), LoadResourceString(IDS_APP_NAME).c_str(), MB_OK | MB_ICONERROR);
     }
-    if (msg.message != WM_COMMAND) return false;
-    WORD button = LOWORD(msg.wParam);
-    if (button != IDOK && button != IDCANCEL) return false;
+    ::EndDialog(Handle(), IDOK);
+    return 0;
+}
+
+LRESULT DefaultEditorPrompt::OnNo(Message&) {
+    StoreCheckBox();
+    ::EndDialog(Handle(), IDCANCEL);
+    return 0;
+}
+
+void DefaultEditorPrompt::StoreCheckBox() {
     check_.checkAtStartup = ::IsDlgButtonChecked(Handle(), IDC_DEFAULT_EDITOR_CHECK) == BST_CHECKED;
     WriteCheckAtStartup(check_.checkAtStartup);
-    if (button == IDOK) {
-        char executable[MAX_PATH] = "";
-        DWORD length = ::GetModuleFileNameA(nullptr, executable, MAX_PATH);
-        LONG error =
-            length > 0 && length < MAX_PATH ? WriteFileAssociation(executable) : ERROR_FILENAME_EXCED_RANGE;
-        check_.isDefaultEditor = error == ERROR_SUCCESS;
-        if (error != ERROR_SUCCESS) {
-            std::string text =
-                FormatResourceString(IDS_ASSOCIATION_FAILED, {SystemMessage(static_cast<DWORD>(error))});
-            ::MessageBoxA(Handle(), text.c_str(), LoadResourceString(IDS_APP_NAME).c_str(),
-                          MB_OK | MB_ICONERROR);
-        }
-    }
-    ::EndDialog(Handle(), button);
-    return true;
 }
 
 void RunDefaultEditorCheck(HWND owner) {

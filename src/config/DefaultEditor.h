@@ -38,7 +38,15 @@ class DefaultEditorPrompt : public Dialog {
     bool HandleMessage(Message& msg, LRESULT& result) override;
 
   private:
+    LRESULT OnInitDialog(Message& msg);
+    LRESULT OnYes(Message& msg);
+    LRESULT OnNo(Message& msg);
+    // Both buttons keep the check box's state, in the check and in the registry.
+    void StoreCheckBox();
+
     DefaultEditorCheck& check_;
+
+    static const MessageRow<DefaultEditorPrompt> messageTable[];
 };
 
 // Constructs the check and asks when needed: the start-up step of the main window.

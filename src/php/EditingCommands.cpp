@@ -134,40 +134,53 @@ class GoToLineDialog : public Dialog {
     int Line() const { return chosen_; }
 
   protected:
-    bool HandleMessage(Message& msg, LRESULT& result) override {
-        if (msg.message == WM_INITDIALOG) {
-            char prompt[128];
-            wsprintfA(prompt, LoadResourceString(IDS_GOTO_LINE_PROMPT).c_str(),
-                      static_cast<unsigned>(lines_));
-            ::SetDlgItemTextA(Handle(), IDC_GOTO_LINE_PROMPT, prompt);
-            ::SetDlgItemInt(Handle(), IDC_GOTO_LINE_NUMBER, current_, TRUE);
-            CenterOnOwner();
-            result = TRUE;
-            return true;
-        }
-        if (msg.message != WM_COMMAND) return false;
-        if (LOWORD(msg.wParam) == IDCANCEL) {
-            ::EndDialog(Handle(), IDCANCEL);
-            return true;
-        }
-        if (LOWORD(msg.wParam) != IDOK) return false;
+    bool HandleMessage(Message& msg, LRESULT& result) override;
+
+  private:
+    LRESULT OnInitDialog(Message&) {
+        char prompt[128];
+        wsprintfA(prompt, LoadResourceString(IDS_GOTO_LINE_PROMPT).c_str(), static_cast<unsigned>(lines_));
+        ::SetDlgItemTextA(Handle(), IDC_GOTO_LINE_PROMPT, prompt);
+        ::SetDlgItemInt(Handle(), IDC_GOTO_LINE_NUMBER, current_, TRUE);
+        CenterOnOwner();
+        return TRUE;
+    }
+
+    // A number outside the document keeps the dialog open.
+    LRESULT OnOk(Message&) {
         BOOL number = FALSE;
         int line = static_cast<int>(::GetDlgItemInt(Handle(), IDC_GOTO_LINE_NUMBER, &number, TRUE));
         if (!number || line < 1 || line > lines_) {
             ::MessageBeep(0xFFFFFFFF);
             ::SetFocus(::GetDlgItem(Handle(), IDC_GOTO_LINE_NUMBER));
-            return true;
+            return 0;
         }
         chosen_ = line;
         ::EndDialog(Handle(), IDOK);
-        return true;
+        return 0;
     }
 
-  private:
+    LRESULT OnCancel(Message&) {
+        ::EndDialog(Handle(), IDCANCEL);
+        return 0;
+    }
+
     int current_;
     int lines_;
     int chosen_ = 0;
+
+    static const MessageRow<GoToLineDialog> messageTable[];
 };
+
+const MessageRow<GoToLineDialog> GoToLineDialog::messageTable[] = {
+    MessageHandler(WM_INITDIALOG, &GoToLineDialog::OnInitDialog),
+    CommandHandler(IDOK, &GoToLineDialog::OnOk),
+    CommandHandler(IDCANCEL, &GoToLineDialog::OnCancel),
+};
+
+bool GoToLineDialog::HandleMessage(Message& msg, LRESULT& result) {
+    return DispatchToTable(this, messageTable, msg, result);
+}
 
 } // namespace
 
