@@ -3,7 +3,6 @@
 
 #include <shellapi.h>
 #include <shlwapi.h>
-#include <windowsx.h>
 
 #include <algorithm>
 #include <memory>
@@ -242,7 +241,7 @@ LRESULT FileBrowser::OnReflectedNotify(Message& msg) {
 }
 
 LRESULT FileBrowser::OnGetDispInfo(Message& msg) {
-    TVITEMA& item = reinterpret_cast<NMTVDISPINFOA*>(msg.lParam)->item;
+    TVITEMA& item = msg.Param<NMTVDISPINFOA*>()->item;
     auto* record = reinterpret_cast<FolderItemData*>(item.lParam);
     if (!record) return 0;
     LPCITEMIDLIST list = record->absoluteIdList.Get();
@@ -281,7 +280,7 @@ LRESULT FileBrowser::OnGetDispInfo(Message& msg) {
 }
 
 LRESULT FileBrowser::OnItemExpanding(Message& msg) {
-    const auto* info = reinterpret_cast<const NMTREEVIEWA*>(msg.lParam);
+    const auto* info = msg.Param<const NMTREEVIEWA*>();
     if ((info->action & expandActionMask) != TVE_EXPAND) return FALSE;
     HTREEITEM row = info->itemNew.hItem;
     auto* record = reinterpret_cast<FolderItemData*>(info->itemNew.lParam);
@@ -318,15 +317,14 @@ LRESULT FileBrowser::OnItemExpanding(Message& msg) {
 }
 
 LRESULT FileBrowser::OnItemExpanded(Message& msg) {
-    const auto* info = reinterpret_cast<const NMTREEVIEWA*>(msg.lParam);
+    const auto* info = msg.Param<const NMTREEVIEWA*>();
     if ((info->action & expandActionMask) != TVE_COLLAPSE) return 0;
     DeleteChildren(info->itemNew.hItem);
     return 0;
 }
 
 LRESULT FileBrowser::OnDeleteItem(Message& msg) {
-    auto* record =
-        reinterpret_cast<FolderItemData*>(reinterpret_cast<const NMTREEVIEWA*>(msg.lParam)->itemOld.lParam);
+    auto* record = reinterpret_cast<FolderItemData*>(msg.Param<const NMTREEVIEWA*>()->itemOld.lParam);
     if (record) {
         delete record;
         --liveRecords_;
@@ -335,7 +333,7 @@ LRESULT FileBrowser::OnDeleteItem(Message& msg) {
 }
 
 LRESULT FileBrowser::OnGetInfoTip(Message& msg) {
-    auto* tip = reinterpret_cast<NMTVGETINFOTIPA*>(msg.lParam);
+    auto* tip = msg.Param<NMTVGETINFOTIPA*>();
     if (!tip->pszText || tip->cchTextMax < MAX_PATH) return 0;
     auto* record = reinterpret_cast<FolderItemData*>(tip->lParam);
     if (!record || !::SHGetPathFromIDListA(record->absoluteIdList.Get(), tip->pszText))
@@ -429,7 +427,7 @@ void FileBrowser::OpenSelected(HWND owner) {
 // Enter is the tree's: the frame's dialog navigation would take it for a default button.
 LRESULT FileBrowser::OnGetDlgCode(Message& msg) {
     LRESULT code = DefaultProcessing(msg);
-    const auto* key = reinterpret_cast<const MSG*>(msg.lParam);
+    const auto* key = msg.Param<const MSG*>();
     if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN) code |= DLGC_WANTMESSAGE;
     return code;
 }
@@ -483,7 +481,7 @@ void FileBrowser::BeginDrag(HTREEITEM item) {
 
 LRESULT FileBrowser::OnMouseMove(Message& msg) {
     if (dragging_) {
-        POINT screen{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+        POINT screen = msg.Point();
         ::ClientToScreen(Handle(), &screen);
         ::ImageList_DragMove(screen.x, screen.y);
         // Hidden while the cursor changes, or the old cursor's trace stays in the image.
@@ -500,7 +498,7 @@ LRESULT FileBrowser::OnLButtonUp(Message& msg) {
         msg.PassOn();
         return 0;
     }
-    POINT screen{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+    POINT screen = msg.Point();
     ::ClientToScreen(Handle(), &screen);
     ::ReleaseCapture(); // ends the drag through WM_CAPTURECHANGED
     // Only a drop where the cursor said yes opens the file: letting go anywhere else is how a

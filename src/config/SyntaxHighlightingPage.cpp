@@ -125,7 +125,7 @@ LRESULT SyntaxHighlightingPage::OnColourButton(Message& msg) {
     COLORREF chosen = colour;
     if (!ChooseColour(Handle(), chosen)) return 0;
     colour = chosen;
-    ::InvalidateRect(reinterpret_cast<HWND>(msg.lParam), nullptr, FALSE);
+    ::InvalidateRect(msg.Param<HWND>(), nullptr, FALSE);
     SetModified();
     return 0;
 }
@@ -144,7 +144,7 @@ LRESULT SyntaxHighlightingPage::OnFlagBox(Message& msg) {
 
 // Painted off screen first, so the button does not flicker through its background.
 LRESULT SyntaxHighlightingPage::OnDrawItem(Message& msg) {
-    const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(msg.lParam);
+    const auto& item = *msg.Param<const DRAWITEMSTRUCT*>();
     if (item.CtlID != IDC_SYNTAX_FORE && item.CtlID != IDC_SYNTAX_BACK) {
         msg.PassOn();
         return FALSE;
@@ -176,14 +176,14 @@ LRESULT SyntaxHighlightingPage::OnDrawItem(Message& msg) {
 
 // Groups always stay open: there are no buttons to open them again.
 LRESULT SyntaxHighlightingPage::OnItemExpanding(Message& msg) {
-    const auto* info = reinterpret_cast<const NMTREEVIEWA*>(msg.lParam);
+    const auto* info = msg.Param<const NMTREEVIEWA*>();
     return (info->action & (TVE_COLLAPSE | TVE_EXPAND)) == TVE_COLLAPSE;
 }
 
 // Some tree controls (Wine's) collapse a row whatever the answer to TVN_ITEMEXPANDING: open it
 // again once the control has finished collapsing it.
 LRESULT SyntaxHighlightingPage::OnItemExpanded(Message& msg) {
-    const auto* info = reinterpret_cast<const NMTREEVIEWA*>(msg.lParam);
+    const auto* info = msg.Param<const NMTREEVIEWA*>();
     if ((info->action & (TVE_COLLAPSE | TVE_EXPAND)) == TVE_COLLAPSE)
         ::PostMessageA(tree_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(info->itemNew.hItem));
     return 0;
@@ -191,14 +191,12 @@ LRESULT SyntaxHighlightingPage::OnItemExpanded(Message& msg) {
 
 // Leaving an entry writes it back to the copy, changed or not.
 LRESULT SyntaxHighlightingPage::OnSelectionChanging(Message& msg) {
-    StoreCurrentStyle(
-        reinterpret_cast<TiXmlElement*>(reinterpret_cast<const NMTREEVIEWA*>(msg.lParam)->itemOld.lParam));
+    StoreCurrentStyle(reinterpret_cast<TiXmlElement*>(msg.Param<const NMTREEVIEWA*>()->itemOld.lParam));
     return FALSE;
 }
 
 LRESULT SyntaxHighlightingPage::OnSelectionChanged(Message& msg) {
-    LoadCurrentStyle(
-        reinterpret_cast<TiXmlElement*>(reinterpret_cast<const NMTREEVIEWA*>(msg.lParam)->itemNew.lParam));
+    LoadCurrentStyle(reinterpret_cast<TiXmlElement*>(msg.Param<const NMTREEVIEWA*>()->itemNew.lParam));
     return 0;
 }
 

@@ -198,8 +198,7 @@ bool Document::HandleMessage(Message& msg, LRESULT& result) {
     // The component sends itself this after it has handled a double-click (selected a word):
     // on an include statement the included file opens as well.
     if (msg.message == WM_LBUTTONDBLCLK) {
-        POINT click{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
-        if (std::optional<std::string> included = IncludeAtCaret(view_, path_, click)) {
+        if (std::optional<std::string> included = IncludeAtCaret(view_, path_, msg.Point())) {
             host_.OpenIncludedFile(*included);
             result = 0;
             return true;

@@ -2,7 +2,6 @@
 #include "documents/DocumentTabs.h"
 
 #include <commctrl.h>
-#include <windowsx.h>
 
 #include "documents/DocumentHost.h"
 #include "win/Paths.h"
@@ -181,7 +180,7 @@ RECT DocumentTabs::CloseIconRect(int index) const {
 }
 
 LRESULT DocumentTabs::OnLButtonDown(Message& msg) {
-    POINT point{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+    POINT point = msg.Point();
     TCHITTESTINFO hit{point, 0};
     int index = static_cast<int>(::SendMessageA(Handle(), TCM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
     if (index < 0) {
@@ -266,7 +265,7 @@ void DocumentTabs::EraseMarker() {
 
 LRESULT DocumentTabs::OnMouseMove(Message& msg) {
     if (dragging_) {
-        POINT point{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+        POINT point = msg.Point();
         DrawMarker(point);
         RECT client{};
         ::GetClientRect(Handle(), &client);

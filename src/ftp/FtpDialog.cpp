@@ -280,7 +280,7 @@ LRESULT FtpDialog::OnDeleteConnections(Message& msg) {
 }
 
 LRESULT FtpDialog::OnListClick(Message& msg) {
-    const auto* click = reinterpret_cast<const NMITEMACTIVATE*>(msg.lParam);
+    const auto* click = msg.Param<const NMITEMACTIVATE*>();
     LVITEMA item{};
     item.mask = LVIF_PARAM;
     item.iItem = click->iItem;
@@ -294,7 +294,7 @@ LRESULT FtpDialog::OnListClick(Message& msg) {
 }
 
 LRESULT FtpDialog::OnGetDisplayInfo(Message& msg) {
-    auto* info = reinterpret_cast<NMLVDISPINFOA*>(msg.lParam);
+    auto* info = msg.Param<NMLVDISPINFOA*>();
     const auto* profile = reinterpret_cast<const FtpProfile*>(info->item.lParam);
     if ((info->item.mask & LVIF_TEXT) && info->item.pszText && info->item.cchTextMax > 0)
         ::lstrcpynA(info->item.pszText, profile ? profile->name.c_str() : "", info->item.cchTextMax);
@@ -302,7 +302,7 @@ LRESULT FtpDialog::OnGetDisplayInfo(Message& msg) {
 }
 
 LRESULT FtpDialog::OnDeleteItem(Message& msg) {
-    delete reinterpret_cast<FtpProfile*>(reinterpret_cast<const NMLISTVIEW*>(msg.lParam)->lParam);
+    delete reinterpret_cast<FtpProfile*>(msg.Param<const NMLISTVIEW*>()->lParam);
     return 0;
 }
 
@@ -367,7 +367,7 @@ LRESULT FtpDialog::OnTimer(Message& msg) {
 }
 
 LRESULT FtpDialog::OnAppendLog(Message& msg) {
-    AppendToLog(log_, reinterpret_cast<const char*>(msg.lParam));
+    AppendToLog(log_, msg.Param<const char*>());
     return 0;
 }
 

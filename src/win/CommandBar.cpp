@@ -150,7 +150,7 @@ bool CommandBar::HandleMessage(Message& msg, LRESULT& result) {
 }
 
 LRESULT CommandBar::OnLButtonDown(Message& msg) {
-    int index = HitTest(POINT{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)});
+    int index = HitTest(msg.Point());
     if (index < 0) {
         msg.PassOn();
         return 0;

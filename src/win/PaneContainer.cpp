@@ -1,8 +1,6 @@
 // PaneContainer: the title bar with its close button, and the client below it.
 #include "win/PaneContainer.h"
 
-#include <windowsx.h>
-
 #include <algorithm>
 
 #include "win/Handles.h"
@@ -130,7 +128,7 @@ void PaneContainer::SetButtonState(bool hot, bool pressed) {
 }
 
 LRESULT PaneContainer::OnLButtonDown(Message& msg) {
-    POINT point{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+    POINT point = msg.Point();
     RECT button = CloseButtonRect();
     if (::PtInRect(&button, point)) {
         ::SetCapture(Handle());
@@ -140,7 +138,7 @@ LRESULT PaneContainer::OnLButtonDown(Message& msg) {
 }
 
 LRESULT PaneContainer::OnMouseMove(Message& msg) {
-    POINT point{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+    POINT point = msg.Point();
     RECT button = CloseButtonRect();
     SetButtonState(::PtInRect(&button, point) != FALSE, pressed_);
     if (!tracking_) {
@@ -152,7 +150,7 @@ LRESULT PaneContainer::OnMouseMove(Message& msg) {
 
 LRESULT PaneContainer::OnLButtonUp(Message& msg) {
     if (!pressed_) return 0;
-    POINT point{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+    POINT point = msg.Point();
     RECT button = CloseButtonRect();
     bool click = ::PtInRect(&button, point) != FALSE;
     ::ReleaseCapture();

@@ -1,8 +1,6 @@
 // Splitter: layout of two panes, dragging and centring the bar, focus passing.
 #include "win/Splitter.h"
 
-#include <windowsx.h>
-
 #include <algorithm>
 
 #include "win/Handles.h"
@@ -135,7 +133,7 @@ LRESULT Splitter::OnSetCursor(Message& msg) {
 }
 
 LRESULT Splitter::OnLButtonDown(Message& msg) {
-    POINT point{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+    POINT point = msg.Point();
     if (IsOverBar(point)) {
         dragging_ = true;
         dragOffset_ = point.x - position_;
@@ -147,7 +145,7 @@ LRESULT Splitter::OnLButtonDown(Message& msg) {
 
 LRESULT Splitter::OnMouseMove(Message& msg) {
     if (dragging_) {
-        int position = ClampPosition(GET_X_LPARAM(msg.lParam) - dragOffset_);
+        int position = ClampPosition(msg.Point().x - dragOffset_);
         if (position != position_) {
             position_ = position;
             RememberProportion();
@@ -169,7 +167,7 @@ LRESULT Splitter::OnCaptureChanged(Message&) {
 }
 
 LRESULT Splitter::OnLButtonDoubleClick(Message& msg) {
-    POINT point{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+    POINT point = msg.Point();
     if (IsOverBar(point)) {
         RECT client{};
         ::GetClientRect(Handle(), &client);
@@ -191,7 +189,7 @@ LRESULT Splitter::OnParentNotify(Message& msg) {
     // Remember which pane the user last clicked into: the focus goes back there.
     UINT event = LOWORD(msg.wParam);
     if (event == WM_LBUTTONDOWN || event == WM_RBUTTONDOWN || event == WM_MBUTTONDOWN) {
-        POINT point{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+        POINT point = msg.Point();
         for (int i = 0; i < 2; ++i) {
             if (!panes_[i] || !::IsWindowVisible(panes_[i])) continue;
             RECT rect;
