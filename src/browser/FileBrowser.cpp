@@ -63,26 +63,31 @@ HIMAGELIST DrawRowImage(HWND tree, HTREEITEM item) {
     if (icons) ::ImageList_GetIconSize(icons, &iconWidth, &iconHeight);
 
     WindowDC screen(tree);
-    HDC dc = ::CreateCompatibleDC(screen.Get());
-    if (!dc) return nullptr;
-    auto font = reinterpret_cast<HFONT>(::SendMessageA(tree, WM_GETFONT, 0, 0));
-    HGDIOBJ oldFont = ::SelectObject(dc, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
-    int length = lstrlenA(text);
-    SIZE label{};
-    ::GetTextExtentPoint32A(dc, text, length, &label);
-    int gap = iconWidth ? 2 : 0;
-    int width = iconWidth + gap + label.cx, height = std::max<int>(iconHeight, label.cy);
-    Bitmap bitmap(::CreateCompatibleBitmap(screen.Get(), std::max(width, 1), std::max(height, 1)));
-    HGDIOBJ oldBitmap = ::SelectObject(dc, bitmap.Get());
-    RECT all{0, 0, width, height};
-    ::FillRect(dc, &all, ::GetSysColorBrush(COLOR_WINDOW));
-    if (icons) ::ImageList_Draw(icons, row.iImage, dc, 0, (height - iconHeight) / 2, ILD_NORMAL);
-    ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
-    ::TextOutA(dc, iconWidth + gap, (height - label.cy) / 2, text, length);
-    ::SelectObject(dc, oldBitmap);
-    ::SelectObject(dc, oldFont);
-    ::DeleteDC(dc);
+    MemoryDC memory(::CreateCompatibleDC(screen.Get()));
+    if (!memory) return nullptr;
+    HDC dc = memory.Get();
+    int width = 0, height = 0;
+    Bitmap bitmap;
+    {
+        // The tree's font, borrowed: the control keeps it.
+        auto font = reinterpret_cast<HFONT>(::SendMessageA(tree, WM_GETFONT, 0, 0));
+        SelectionScope fontScope(dc, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
+        int length = lstrlenA(text);
+        SIZE label{};
+        ::GetTextExtentPoint32A(dc, text, length, &label);
+        int gap = iconWidth ? 2 : 0;
+        width = iconWidth + gap + label.cx;
+        height = std::max<int>(iconHeight, label.cy);
+        bitmap.Reset(::CreateCompatibleBitmap(screen.Get(), std::max(width, 1), std::max(height, 1)));
+        // The image list takes the bitmap only once it is out of the DC again.
+        SelectionScope bitmapScope(dc, bitmap.Get());
+        RECT all{0, 0, width, height};
+        ::FillRect(dc, &all, ::GetSysColorBrush(COLOR_WINDOW));
+        if (icons) ::ImageList_Draw(icons, row.iImage, dc, 0, (height - iconHeight) / 2, ILD_NORMAL);
+        ::SetBkMode(dc, TRANSPARENT);
+        ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+        ::TextOutA(dc, iconWidth + gap, (height - label.cy) / 2, text, length);
+    }
 
     // Not 32 bits: the icon's pixels would bring an alpha channel in which the text is transparent.
     HIMAGELIST image =

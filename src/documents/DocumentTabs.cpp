@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "documents/DocumentHost.h"
+#include "win/Handles.h"
 #include "win/Paths.h"
 #include "win/Strings.h"
 #include "win/ToolTips.h"
@@ -242,18 +243,13 @@ void DocumentTabs::DrawMarker(POINT client) {
     if (::EqualRect(&marker, &markerRect_)) return;
     EraseMarker();
     markerRect_ = marker;
-    HDC dc = ::GetDC(Handle());
+    WindowDC dc(Handle());
     COLORREF colour = ::GetSysColor(COLOR_HOTLIGHT);
-    HBRUSH brush = ::CreateSolidBrush(colour);
-    HPEN pen = ::CreatePen(PS_SOLID, 1, colour);
-    HGDIOBJ oldBrush = ::SelectObject(dc, brush);
-    HGDIOBJ oldPen = ::SelectObject(dc, pen);
-    ::Rectangle(dc, marker.left, marker.top, marker.right, marker.bottom);
-    ::SelectObject(dc, oldBrush);
-    ::SelectObject(dc, oldPen);
-    ::DeleteObject(brush);
-    ::DeleteObject(pen);
-    ::ReleaseDC(Handle(), dc);
+    Brush brush(::CreateSolidBrush(colour));
+    Pen pen(::CreatePen(PS_SOLID, 1, colour));
+    SelectionScope brushScope(dc.Get(), brush.Get());
+    SelectionScope penScope(dc.Get(), pen.Get());
+    ::Rectangle(dc.Get(), marker.left, marker.top, marker.right, marker.bottom);
 }
 
 void DocumentTabs::EraseMarker() {
