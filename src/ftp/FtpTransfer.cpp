@@ -99,9 +99,9 @@ std::string ResolveRemoteDir(const std::string& startFolder, const std::string& 
 bool IsSafeLocalName(const std::string& name) {
     if (name.empty() || name == "." || name == "..") return false;
     for (const char* c = name.c_str(); *c; c = ::CharNextA(c)) {
-        auto byte = static_cast<unsigned char>(*c);
-        if (::IsDBCSLeadByte(byte)) continue; // a trail byte may look like a backslash
-        if (byte < 32 || std::strchr("\\/:*?\"<>|", byte)) return false;
+        auto code = static_cast<unsigned char>(*c);
+        if (::IsDBCSLeadByte(code)) continue; // a trail byte may look like a backslash
+        if (code < 32 || std::strchr("\\/:*?\"<>|", code)) return false;
     }
     return true;
 }

@@ -67,7 +67,7 @@ class Check {
     // A request of the check. Closed under the lock, or only forgotten when a cancel closed the
     // session, which took everything opened on it along.
     struct Request {
-        explicit Request(UpdateChannel& channel) : channel(channel) {}
+        explicit Request(UpdateChannel& owner) : channel(owner) {}
         ~Request() {
             ScopedLock lock(channel.updateLock);
             if (channel.cancelled)
