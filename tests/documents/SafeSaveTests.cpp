@@ -271,7 +271,9 @@ TEST_F(DocumentsTest, SaveWhereNoTemporaryFileFitsWritesInPlace) {
         deep += "\\dddddddddd";
         ASSERT_TRUE(::CreateDirectoryA(deep.c_str(), nullptr));
     }
-    deep += "\\" + std::string(250 - deep.size() - 1, 'e');
+    size_t fill = 250 - deep.size() - 1;
+    deep += '\\';
+    deep.append(fill, 'e');
     ASSERT_TRUE(::CreateDirectoryA(deep.c_str(), nullptr));
     std::string path = deep + "\\a.php";
     ASSERT_TRUE(WriteFileBytes(path, "a longer old text"));
