@@ -66,7 +66,8 @@ const MessageRow<MainFrame> MainFrame::messageTable[] = {
     MessageHandler(WM_TIMER, &MainFrame::OnTimer),
 };
 
-// Notifications of the children, tried in this order.
+// Notifications of the children, tried in this order. What no row keeps goes back to a sender
+// of ours: the Files tree's own, and the characters that the view indents after.
 const MessageRow<MainFrame> MainFrame::notificationTable[] = {
     NotifyFromHandler(ID_FILES_TREE, NM_DBLCLK, &MainFrame::OnFilesTreeDoubleClick),
     NotifyFromHandler(ID_FILES_TREE, TVN_BEGINDRAGA, &MainFrame::OnFilesTreeBeginDrag),
@@ -77,14 +78,6 @@ const MessageRow<MainFrame> MainFrame::notificationTable[] = {
     NotifyHandler(SCN_SAVEPOINTREACHED, &MainFrame::OnSavePoint),
     NotifyHandler(SCN_SAVEPOINTLEFT, &MainFrame::OnSavePoint),
     NotifyHandler(SCN_UPDATEUI, &MainFrame::OnUpdateUI),
-    // Handled by the sender itself: the Files tree, and the view's automatic indentation.
-    NotifyHandler(NM_RCLICK, &MainFrame::ReflectNotification),
-    NotifyHandler(TVN_DELETEITEMA, &MainFrame::ReflectNotification),
-    NotifyHandler(TVN_GETDISPINFOA, &MainFrame::ReflectNotification),
-    NotifyHandler(TVN_GETINFOTIPA, &MainFrame::ReflectNotification),
-    NotifyHandler(TVN_ITEMEXPANDINGA, &MainFrame::ReflectNotification),
-    NotifyHandler(TVN_ITEMEXPANDEDA, &MainFrame::ReflectNotification),
-    NotifyHandler(SCN_CHARADDED, &MainFrame::ReflectNotification),
     NotifyHandler(TTN_GETDISPINFOA, &MainFrame::OnToolTipText),
     NotifyHandler(TTN_GETDISPINFOW, &MainFrame::OnToolTipText),
     // The standard frame's own share: the rebar's layout and chevrons.
@@ -610,6 +603,7 @@ void MainFrame::CheckMenuItem(UINT id, bool checked) {
 LRESULT MainFrame::OnNotify(Message& msg) {
     LRESULT result = 0;
     if (msg.Notification() && DispatchToTable(this, notificationTable, msg, result)) return result;
+    if (ReflectNotification(msg, result)) return result;
     msg.PassOn();
     return 0;
 }
@@ -673,11 +667,6 @@ LRESULT MainFrame::OnUpdateUI(Message& msg) {
     StyleVisibleText(document->View());
     BraceHighlight(document->View());
     return 0;
-}
-
-LRESULT MainFrame::ReflectNotification(Message& msg) {
-    const NMHDR* header = msg.Notification();
-    return ::SendMessageA(header->hwndFrom, WM_NOTIFY + 0x2000, msg.wParam, msg.lParam);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -125,7 +125,6 @@ class MainFrame : public Window, public DocumentHost, public MessageFilter, publ
     LRESULT OnCharAdded(Message& msg);
     LRESULT OnSavePoint(Message& msg);
     LRESULT OnUpdateUI(Message& msg);
-    LRESULT ReflectNotification(Message& msg);
     LRESULT OnToolTipText(Message& msg);
     LRESULT OnRebarLayout(Message& msg);
     LRESULT OnChevronPushed(Message& msg);

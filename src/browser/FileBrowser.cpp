@@ -9,8 +9,6 @@
 
 namespace {
 
-// The frame sends the tree's own notifications back to it under this message.
-constexpr UINT reflectedNotify = WM_NOTIFY + 0x2000;
 // The action of an expansion notification without its TVE_EXPANDPARTIAL and TVE_COLLAPSERESET bits.
 constexpr UINT expandActionMask = TVE_COLLAPSE | TVE_EXPAND;
 

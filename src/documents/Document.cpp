@@ -189,7 +189,6 @@ void Document::OnFinalMessage() {
 
 bool Document::HandleMessage(Message& msg, LRESULT& result) {
     // Notifications reflected by the main window: the characters its help declined.
-    constexpr UINT reflectedNotify = WM_NOTIFY + 0x2000;
     if (msg.message == reflectedNotify && msg.Notification() && msg.Notification()->code == SCN_CHARADDED) {
         AutoIndent(view_, reinterpret_cast<const SCNotification*>(msg.lParam)->ch);
         result = 0;

@@ -89,6 +89,13 @@ LRESULT Window::ForwardToParent(Message& msg) {
     return ::SendMessageA(::GetParent(msg.window), msg.message, msg.wParam, msg.lParam);
 }
 
+bool Window::ReflectNotification(const Message& msg, LRESULT& result) {
+    const NMHDR* header = msg.message == WM_NOTIFY ? msg.Notification() : nullptr;
+    if (!header || !FromHandle(header->hwndFrom)) return false;
+    result = ::SendMessageA(header->hwndFrom, reflectedNotify, msg.wParam, msg.lParam);
+    return true;
+}
+
 LRESULT Window::Route(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     Message msg{window, message, wParam, lParam};
     LRESULT result = 0;

@@ -37,6 +37,11 @@ struct Message {
 constexpr UINT anyId = 0xFFFFFFFF;
 constexpr int anyCode = 0x7FFFFFFF;
 
+// A notification sent back to the control of ours that sent it, so that the control handles its
+// own. The value is the one ActiveX hosts reflect with (OCM_NOTIFY): the common controls and the
+// editor component leave it to their default processing.
+constexpr UINT reflectedNotify = WM_NOTIFY + 0x2000;
+
 // One row of a message table: the message, then for WM_COMMAND the range of command ids, for
 // WM_NOTIFY the sender's control id (or anyId) and the notification code.
 template <class T> struct MessageRow {
@@ -147,6 +152,10 @@ class Window {
     LRESULT DefaultProcessing(const Message& msg);
     // For containers: the children's notifications and commands go on to the parent.
     LRESULT ForwardToParent(Message& msg);
+    // For the window that receives the notifications: sends one back to its sender as
+    // reflectedNotify when the sender is a window of ours, with the sender's answer in `result`.
+    // False for a sender that is not ours: the notification is still the receiver's.
+    static bool ReflectNotification(const Message& msg, LRESULT& result);
 
   private:
     static LRESULT CALLBACK WindowProcedure(HWND, UINT, WPARAM, LPARAM);
