@@ -1,15 +1,12 @@
 // MainFrame's commands: the command table's handlers and their enabled states.
 #include "app/MainFrame.h"
 
-#include <commctrl.h>
-
 #include "app/AboutDialog.h"
 #include "config/ApplyViewSettings.h"
 #include "config/PreferencesSheet.h"
 #include "documents/DocumentCommands.h"
 #include "ftp/FtpDialog.h"
 #include "resources/Resource.h"
-#include "win/Strings.h"
 
 namespace {
 
@@ -28,6 +25,30 @@ constexpr UINT documentCommands[] = {
     ID_ENCODING_ANSI,     ID_ENCODING_UTF8,
 };
 
+// Commands that the selected view carries out by itself.
+struct ViewCommand {
+    UINT id;
+    UINT message;
+};
+constexpr ViewCommand viewCommands[] = {
+    {ID_EDIT_CUT, SCI_CUT},
+    {ID_EDIT_COPY, SCI_COPY},
+    {ID_EDIT_PASTE, SCI_PASTE},
+    {ID_EDIT_SELECT_ALL, SCI_SELECTALL},
+};
+
+// Text put around the selection: `split` is where the selection, or the caret when there is none, goes.
+struct Snippet {
+    UINT id;
+    const char* text;
+    size_t split;
+};
+constexpr Snippet snippets[] = {
+    {ID_INSERT_PHP_CODE, "<?  ?>", 3}, {ID_INSERT_PHP_EXPRESSION, "<?=  ?>", 4},
+    {ID_INSERT_PHP_STRING, "\"\"", 1}, {ID_INSERT_HTML_OPEN, "<>", 1},
+    {ID_INSERT_HTML_CLOSE, "</>", 2},
+};
+
 } // namespace
 
 // Commands from the menu, the accelerators, the toolbar and the Tools pane.
@@ -42,31 +63,31 @@ const MessageRow<MainFrame> MainFrame::commandTable[] = {
     CommandHandler(ID_FILE_PREFERENCES, &MainFrame::OnPreferences),
     CommandHandler(ID_APP_EXIT, &MainFrame::OnExit),
     CommandHandler(ID_EDIT_UNDO, &MainFrame::OnEditUndo),
-    CommandHandler(ID_EDIT_CUT, &MainFrame::OnEditCut),
-    CommandHandler(ID_EDIT_COPY, &MainFrame::OnEditCopy),
-    CommandHandler(ID_EDIT_PASTE, &MainFrame::OnEditPaste),
-    CommandHandler(ID_EDIT_SELECT_ALL, &MainFrame::OnEditSelectAll),
+    CommandHandler(ID_EDIT_CUT, &MainFrame::OnViewCommand),
+    CommandHandler(ID_EDIT_COPY, &MainFrame::OnViewCommand),
+    CommandHandler(ID_EDIT_PASTE, &MainFrame::OnViewCommand),
+    CommandHandler(ID_EDIT_SELECT_ALL, &MainFrame::OnViewCommand),
     CommandHandler(ID_EDIT_GOTO_LINE, &MainFrame::OnGoToLine),
-    CommandHandler(ID_EDIT_FIND, &MainFrame::OnFind),
-    CommandHandler(ID_EDIT_REPLACE, &MainFrame::OnReplace),
-    CommandHandler(ID_EDIT_REPEAT, &MainFrame::OnRepeat),
+    CommandHandler(ID_EDIT_FIND, &MainFrame::OnFindCommand),
+    CommandHandler(ID_EDIT_REPLACE, &MainFrame::OnFindCommand),
+    CommandHandler(ID_EDIT_REPEAT, &MainFrame::OnFindCommand),
     CommandHandler(ID_INSERT_COLOR, &MainFrame::OnInsertColour),
     CommandHandler(ID_INSERT_PHP_CODE, &MainFrame::OnInsertSnippet),
     CommandHandler(ID_INSERT_PHP_EXPRESSION, &MainFrame::OnInsertSnippet),
     CommandHandler(ID_INSERT_PHP_STRING, &MainFrame::OnInsertSnippet),
-    CommandHandler(ID_INSERT_PHP_TAGGED_STRING, &MainFrame::OnInsertSnippet),
+    CommandHandler(ID_INSERT_PHP_TAGGED_STRING, &MainFrame::OnInsertTaggedString),
     CommandHandler(ID_INSERT_HTML_OPEN, &MainFrame::OnInsertSnippet),
     CommandHandler(ID_INSERT_HTML_CLOSE, &MainFrame::OnInsertSnippet),
     CommandHandler(ID_ENCODING_ANSI, &MainFrame::OnEncoding),
     CommandHandler(ID_ENCODING_UTF8, &MainFrame::OnEncoding),
-    CommandHandler(ID_VIEW_TOOLBAR, &MainFrame::OnViewToolbar),
-    CommandHandler(ID_VIEW_STATUS_BAR, &MainFrame::OnViewStatusBar),
+    CommandHandler(ID_VIEW_TOOLBAR, &MainFrame::OnViewBar),
+    CommandHandler(ID_VIEW_STATUS_BAR, &MainFrame::OnViewBar),
     CommandHandler(ID_VIEW_TOOLS, &MainFrame::OnViewTools),
     CommandHandler(ID_PANE_CLOSE, &MainFrame::OnToolsPaneClose),
     CommandHandler(ID_TOOLS_FTP, &MainFrame::OnFtp),
     CommandHandler(ID_APP_ABOUT, &MainFrame::OnAbout),
-    CommandHandler(ID_NEXT_PANE, &MainFrame::OnNextPane),
-    CommandHandler(ID_PREV_PANE, &MainFrame::OnPreviousPane),
+    CommandHandler(ID_NEXT_PANE, &MainFrame::OnNeighbourTab),
+    CommandHandler(ID_PREV_PANE, &MainFrame::OnNeighbourTab),
 };
 
 // ---------------------------------------------------------------------------------------
@@ -85,35 +106,7 @@ void MainFrame::OpenIncludedFile(const std::string& path) {
 }
 
 void MainFrame::CloseFindDialog() {
-    if (findDialog_ && ::IsWindow(findDialog_)) ::DestroyWindow(findDialog_);
-    findDialog_ = nullptr;
-}
-
-void MainFrame::OpenFindDialog(bool find) {
-    Document* document = SelectedDocument();
-    if (!document) return;
-    if (findDialog_ && findDialogIsFind_ == find) {
-        ::SetFocus(findDialog_);
-        return;
-    }
-    CloseFindDialog();
-    lstrcpynA(findBuffer_, searchState_.findText.c_str(), sizeof(findBuffer_));
-    lstrcpynA(replaceBuffer_, searchState_.replaceText.c_str(), sizeof(replaceBuffer_));
-    findReplace_ = FINDREPLACEA{};
-    findReplace_.lStructSize = sizeof(findReplace_);
-    findReplace_.hwndOwner = Handle();
-    findReplace_.Flags = FR_HIDEUPDOWN | (searchState_.matchCase ? FR_MATCHCASE : 0) |
-                         (searchState_.wholeWord ? FR_WHOLEWORD : 0);
-    findReplace_.lpstrFindWhat = findBuffer_;
-    findReplace_.wFindWhatLen = sizeof(findBuffer_);
-    findReplace_.lpstrReplaceWith = replaceBuffer_;
-    findReplace_.wReplaceWithLen = sizeof(replaceBuffer_);
-    findDialog_ = find ? ::FindTextA(&findReplace_) : ::ReplaceTextA(&findReplace_);
-    findDialogIsFind_ = find;
-    // The dialog keeps the focus, so the text to find can be typed at once. Handing the focus
-    // back to the view would activate the frame, and Wine then stacks the frame over its own
-    // dialog: the dialog would be open but out of sight.
-    if (findDialog_) ::ShowWindow(findDialog_, SW_SHOW);
+    findReplace_.Close();
 }
 
 Document* MainFrame::SelectedDocument() const {
@@ -135,41 +128,30 @@ void MainFrame::SendToSelectedView(UINT message) {
 // Enabled states and check marks
 
 void MainFrame::UpdateCommandUI() {
-    HMENU menu = Menu();
-    if (!menu) return;
-    auto enable = [&](UINT id, bool enabled) {
-        ::EnableMenuItem(menu, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
-        if (toolbar_ && ::SendMessageA(toolbar_, TB_COMMANDTOINDEX, id, 0) >= 0) {
-            bool shown = ::SendMessageA(toolbar_, TB_ISBUTTONENABLED, id, 0) != 0;
-            if (shown != enabled) ::SendMessageA(toolbar_, TB_ENABLEBUTTON, id, MAKELPARAM(enabled, 0));
-        }
-    };
-
+    if (!bars_.Menu()) return;
     Document* document = SelectedDocument();
+    for (UINT id : documentCommands)
+        bars_.EnableCommand(id, document != nullptr);
     if (!document) {
-        for (UINT id : documentCommands)
-            enable(id, false);
-        CheckMenuItem(ID_ENCODING_ANSI, false);
-        CheckMenuItem(ID_ENCODING_UTF8, false);
+        bars_.CheckCommand(ID_ENCODING_ANSI, false);
+        bars_.CheckCommand(ID_ENCODING_UTF8, false);
         return;
     }
-    for (UINT id : documentCommands)
-        enable(id, true);
     const EditorView& view = document->View();
     bool readOnly = view.Call(SCI_GETREADONLY) != 0;
     bool selection = view.Call(SCI_GETSELECTIONSTART) != view.Call(SCI_GETSELECTIONEND);
     bool anyModified = false;
     for (int i = 0; i < documentTabs_.Count() && !anyModified; ++i)
         if (Document* other = documentTabs_.DocumentAt(i)) anyModified = other->IsModified();
-    enable(ID_FILE_SAVE, !readOnly);
-    enable(ID_FILE_SAVE_ALL, anyModified);
-    enable(ID_EDIT_UNDO, view.Call(SCI_CANUNDO) != 0);
-    enable(ID_EDIT_CUT, selection && !readOnly);
-    enable(ID_EDIT_COPY, selection);
-    enable(ID_EDIT_PASTE, view.Call(SCI_CANPASTE) != 0);
+    bars_.EnableCommand(ID_FILE_SAVE, !readOnly);
+    bars_.EnableCommand(ID_FILE_SAVE_ALL, anyModified);
+    bars_.EnableCommand(ID_EDIT_UNDO, view.Call(SCI_CANUNDO) != 0);
+    bars_.EnableCommand(ID_EDIT_CUT, selection && !readOnly);
+    bars_.EnableCommand(ID_EDIT_COPY, selection);
+    bars_.EnableCommand(ID_EDIT_PASTE, view.Call(SCI_CANPASTE) != 0);
     int codePage = static_cast<int>(view.Call(SCI_GETCODEPAGE));
-    CheckMenuItem(ID_ENCODING_ANSI, codePage == 0);
-    CheckMenuItem(ID_ENCODING_UTF8, codePage == SC_CP_UTF8);
+    bars_.CheckCommand(ID_ENCODING_ANSI, codePage == 0);
+    bars_.CheckCommand(ID_ENCODING_UTF8, codePage == SC_CP_UTF8);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -258,23 +240,9 @@ LRESULT MainFrame::OnEditUndo(Message&) {
     return 0;
 }
 
-LRESULT MainFrame::OnEditCut(Message&) {
-    SendToSelectedView(SCI_CUT);
-    return 0;
-}
-
-LRESULT MainFrame::OnEditCopy(Message&) {
-    SendToSelectedView(SCI_COPY);
-    return 0;
-}
-
-LRESULT MainFrame::OnEditPaste(Message&) {
-    SendToSelectedView(SCI_PASTE);
-    return 0;
-}
-
-LRESULT MainFrame::OnEditSelectAll(Message&) {
-    SendToSelectedView(SCI_SELECTALL);
+LRESULT MainFrame::OnViewCommand(Message& msg) {
+    for (const ViewCommand& command : viewCommands)
+        if (command.id == msg.CommandId()) SendToSelectedView(command.message);
     return 0;
 }
 
@@ -283,70 +251,8 @@ LRESULT MainFrame::OnGoToLine(Message&) {
     return 0;
 }
 
-LRESULT MainFrame::OnFind(Message&) {
-    OpenFindDialog(true);
-    return 0;
-}
-
-LRESULT MainFrame::OnReplace(Message&) {
-    OpenFindDialog(false);
-    return 0;
-}
-
-LRESULT MainFrame::OnRepeat(Message&) {
-    Document* document = SelectedDocument();
-    if (!document) return 0;
-    if (searchState_.findText.empty()) {
-        OpenFindDialog(true);
-        return 0;
-    }
-    ShowFindResult(FindNext(document->View(), searchState_, true));
-    FocusSelectedView();
-    return 0;
-}
-
-// The search does not wrap around, so reaching the end must be told: silence reads as a command
-// that did not run. A later match clears the message again.
-void MainFrame::ShowFindResult(bool found) {
-    if (found) {
-        ShowStatusText(LoadResourceString(IDS_IDLE_MESSAGE));
-        return;
-    }
-    ::MessageBeep(0xFFFFFFFF);
-    ShowStatusText(FormatResourceString(IDS_TEXT_NOT_FOUND, {searchState_.findText}));
-}
-
-// The find and replace dialogs report every button through the registered message.
-LRESULT MainFrame::OnFindReplace(Message& msg) {
-    const auto* request = reinterpret_cast<const FINDREPLACEA*>(msg.lParam);
-    if (request->Flags & FR_DIALOGTERM) {
-        findDialog_ = nullptr;
-        return 0;
-    }
-    searchState_.findText = request->lpstrFindWhat ? request->lpstrFindWhat : "";
-    searchState_.matchCase = (request->Flags & FR_MATCHCASE) != 0;
-    searchState_.wholeWord = (request->Flags & FR_WHOLEWORD) != 0;
-    Document* document = SelectedDocument();
-    if (!document) return 0;
-    const EditorView& view = document->View();
-    if (request->Flags & FR_FINDNEXT) {
-        ShowFindResult(FindNext(view, searchState_, true));
-        return 0;
-    }
-    if (!(request->Flags & (FR_REPLACE | FR_REPLACEALL))) return 0;
-    searchState_.replaceText = request->lpstrReplaceWith ? request->lpstrReplaceWith : "";
-    // The view refuses every change: there is nothing to replace, and nothing to move on to.
-    if (view.Call(SCI_GETREADONLY)) return 0;
-    if (request->Flags & FR_REPLACE) {
-        if (SelectionMatches(view, searchState_))
-            view.Call(SCI_REPLACESEL, 0, searchState_.replaceText.c_str());
-        ShowFindResult(FindNext(view, searchState_, true));
-    } else {
-        HCURSOR previous = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
-        int replaced = ReplaceAll(view, searchState_);
-        ::SetCursor(previous);
-        ShowStatusText(FormatResourceString(IDS_REPLACED_COUNT, {std::to_string(replaced)}));
-    }
+LRESULT MainFrame::OnFindCommand(Message& msg) {
+    findReplace_.OnCommand(Handle(), msg.CommandId());
     return 0;
 }
 
@@ -361,29 +267,13 @@ LRESULT MainFrame::OnInsertColour(Message&) {
 LRESULT MainFrame::OnInsertSnippet(Message& msg) {
     Document* document = SelectedDocument();
     if (!document) return 0;
-    const EditorView& view = document->View();
-    switch (msg.CommandId()) {
-    case ID_INSERT_PHP_CODE:
-        InsertSnippet(view, "<?  ?>", 3);
-        break;
-    case ID_INSERT_PHP_EXPRESSION:
-        InsertSnippet(view, "<?=  ?>", 4);
-        break;
-    case ID_INSERT_PHP_STRING:
-        InsertSnippet(view, "\"\"", 1);
-        break;
-    case ID_INSERT_PHP_TAGGED_STRING:
-        InsertTaggedString(view);
-        break;
-    case ID_INSERT_HTML_OPEN:
-        InsertSnippet(view, "<>", 1);
-        break;
-    case ID_INSERT_HTML_CLOSE:
-        InsertSnippet(view, "</>", 2);
-        break;
-    default:
-        break;
-    }
+    for (const Snippet& snippet : snippets)
+        if (snippet.id == msg.CommandId()) InsertSnippet(document->View(), snippet.text, snippet.split);
+    return 0;
+}
+
+LRESULT MainFrame::OnInsertTaggedString(Message&) {
+    if (Document* document = SelectedDocument()) InsertTaggedString(document->View());
     return 0;
 }
 
@@ -396,19 +286,11 @@ LRESULT MainFrame::OnEncoding(Message& msg) {
     return 0;
 }
 
-LRESULT MainFrame::OnViewToolbar(Message&) {
-    toolbarVisible_ = !toolbarVisible_;
-    ::SendMessageA(rebar_, RB_SHOWBAND, ::SendMessageA(rebar_, RB_IDTOINDEX, ID_BAND_TOOLBAR, 0),
-                   toolbarVisible_);
-    CheckMenuItem(ID_VIEW_TOOLBAR, toolbarVisible_);
-    UpdateLayout();
-    return 0;
-}
-
-LRESULT MainFrame::OnViewStatusBar(Message&) {
-    bool show = !::IsWindowVisible(statusBar_);
-    ::ShowWindow(statusBar_, show ? SW_SHOWNOACTIVATE : SW_HIDE);
-    CheckMenuItem(ID_VIEW_STATUS_BAR, show);
+LRESULT MainFrame::OnViewBar(Message& msg) {
+    if (msg.CommandId() == ID_VIEW_TOOLBAR)
+        bars_.ToggleToolbar();
+    else
+        bars_.ToggleStatusBar();
     UpdateLayout();
     return 0;
 }
@@ -416,10 +298,10 @@ LRESULT MainFrame::OnViewStatusBar(Message&) {
 LRESULT MainFrame::OnViewTools(Message&) {
     if (splitter_.SinglePaneMode() == Splitter::bothPanes) {
         splitter_.SetSinglePaneMode(Splitter::rightPane);
-        CheckMenuItem(ID_VIEW_TOOLS, false);
+        bars_.CheckCommand(ID_VIEW_TOOLS, false);
     } else {
         splitter_.SetSinglePaneMode(Splitter::bothPanes);
-        CheckMenuItem(ID_VIEW_TOOLS, true);
+        bars_.CheckCommand(ID_VIEW_TOOLS, true);
     }
     UpdateLayout();
     return 0;
@@ -428,7 +310,7 @@ LRESULT MainFrame::OnViewTools(Message&) {
 LRESULT MainFrame::OnToolsPaneClose(Message&) {
     splitter_.SetSinglePaneMode(Splitter::rightPane);
     splitter_.SetDefaultActivePane(Splitter::rightPane);
-    CheckMenuItem(ID_VIEW_TOOLS, false);
+    bars_.CheckCommand(ID_VIEW_TOOLS, false);
     UpdateLayout();
     return 0;
 }
@@ -452,12 +334,7 @@ LRESULT MainFrame::OnAbout(Message&) {
     return 0;
 }
 
-LRESULT MainFrame::OnNextPane(Message&) {
-    documentTabs_.SelectNeighbour(+1);
-    return 0;
-}
-
-LRESULT MainFrame::OnPreviousPane(Message&) {
-    documentTabs_.SelectNeighbour(-1);
+LRESULT MainFrame::OnNeighbourTab(Message& msg) {
+    documentTabs_.SelectNeighbour(msg.CommandId() == ID_NEXT_PANE ? +1 : -1);
     return 0;
 }

@@ -52,8 +52,8 @@ std::string StatusText(HWND status) {
 } // namespace
 
 TEST_F(FrameTest, EnabledStatesFollowTheSelectedDocument) {
-    HMENU menu = frame_->Menu();
-    HWND toolbar = frame_->Toolbar();
+    HMENU menu = Menu();
+    HWND toolbar = Child(ID_TOOLBAR);
     const EditorView& view = frame_->Tabs().SelectedDocument()->View();
 
     frame_->UpdateCommandUI();
@@ -157,60 +157,62 @@ TEST_F(FrameTest, AcceleratorsReachTheirCommands) {
 }
 
 TEST_F(FrameTest, ViewTogglesShowAndHideAndKeepTheirCheckMarks) {
-    HMENU menu = frame_->Menu();
+    HMENU menu = Menu();
+    Splitter& split = Part<Splitter>(ID_SPLITTER);
+    PaneContainer& tools = ToolsPane();
     Command(ID_VIEW_TOOLBAR);
-    EXPECT_FALSE(frame_->IsBandVisible(ID_BAND_TOOLBAR));
+    EXPECT_FALSE(BandShown(window_, ID_BAND_TOOLBAR));
     EXPECT_FALSE(Checked(menu, ID_VIEW_TOOLBAR));
     Command(ID_VIEW_TOOLBAR);
-    EXPECT_TRUE(frame_->IsBandVisible(ID_BAND_TOOLBAR));
+    EXPECT_TRUE(BandShown(window_, ID_BAND_TOOLBAR));
     EXPECT_TRUE(Checked(menu, ID_VIEW_TOOLBAR));
 
     Command(ID_VIEW_STATUS_BAR);
-    EXPECT_FALSE(::IsWindowVisible(frame_->StatusBar()));
+    EXPECT_FALSE(::IsWindowVisible(Child(ID_STATUS_BAR)));
     EXPECT_FALSE(Checked(menu, ID_VIEW_STATUS_BAR));
     RECT client, splitter;
     ::GetClientRect(window_, &client);
-    ::GetWindowRect(frame_->SplitterWindow().Handle(), &splitter);
+    ::GetWindowRect(split.Handle(), &splitter);
     ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&splitter), 2);
     EXPECT_EQ(splitter.bottom, client.bottom) << "the documents take the status bar's place";
     Command(ID_VIEW_STATUS_BAR);
-    EXPECT_TRUE(::IsWindowVisible(frame_->StatusBar()));
+    EXPECT_TRUE(::IsWindowVisible(Child(ID_STATUS_BAR)));
 
     // Tools twice: gone, then back at its previous width.
-    frame_->SplitterWindow().SetSplitterPosition(260);
+    split.SetSplitterPosition(260);
     Command(ID_VIEW_TOOLS);
-    EXPECT_FALSE(::IsWindowVisible(frame_->ToolsPane().Handle()));
+    EXPECT_FALSE(::IsWindowVisible(tools.Handle()));
     EXPECT_FALSE(Checked(menu, ID_VIEW_TOOLS));
     Command(ID_VIEW_TOOLS);
-    EXPECT_TRUE(::IsWindowVisible(frame_->ToolsPane().Handle()));
+    EXPECT_TRUE(::IsWindowVisible(tools.Handle()));
     EXPECT_TRUE(Checked(menu, ID_VIEW_TOOLS));
     RECT pane;
-    ::GetWindowRect(frame_->ToolsPane().Handle(), &pane);
+    ::GetWindowRect(tools.Handle(), &pane);
     EXPECT_EQ(pane.right - pane.left, 260);
 
     // The pane's own close button, pressed like a user does.
-    RECT button = frame_->ToolsPane().CloseButtonRect();
+    RECT button = tools.CloseButtonRect();
     LPARAM point = MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2);
-    ::SendMessageA(frame_->ToolsPane().Handle(), WM_LBUTTONDOWN, MK_LBUTTON, point);
-    ::SendMessageA(frame_->ToolsPane().Handle(), WM_LBUTTONUP, 0, point);
-    EXPECT_FALSE(::IsWindowVisible(frame_->ToolsPane().Handle()));
+    ::SendMessageA(tools.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, point);
+    ::SendMessageA(tools.Handle(), WM_LBUTTONUP, 0, point);
+    EXPECT_FALSE(::IsWindowVisible(tools.Handle()));
     EXPECT_FALSE(Checked(menu, ID_VIEW_TOOLS));
-    EXPECT_EQ(frame_->SplitterWindow().DefaultActivePane(), Splitter::rightPane);
+    EXPECT_EQ(split.DefaultActivePane(), Splitter::rightPane);
 }
 
 TEST_F(FrameTest, MenuPromptsAndToolbarTooltips) {
-    HWND status = frame_->StatusBar();
+    HWND status = Child(ID_STATUS_BAR);
     ::SendMessageA(window_, WM_MENUSELECT, MAKEWPARAM(ID_FILE_NEW, MF_STRING),
-                   reinterpret_cast<LPARAM>(frame_->Menu()));
+                   reinterpret_cast<LPARAM>(Menu()));
     EXPECT_EQ(StatusText(status), "Create a new document");
     ::SendMessageA(window_, WM_MENUSELECT, MAKEWPARAM(ID_FILE_MRU_FIRST + 2, MF_STRING),
-                   reinterpret_cast<LPARAM>(frame_->Menu()));
+                   reinterpret_cast<LPARAM>(Menu()));
     EXPECT_EQ(StatusText(status), "Open this document");
     ::SendMessageA(window_, WM_MENUSELECT, MAKEWPARAM(SC_MAXIMIZE, MF_STRING | MF_SYSMENU),
                    reinterpret_cast<LPARAM>(::GetSystemMenu(window_, FALSE)));
     EXPECT_EQ(StatusText(status), "Enlarge the window to full size");
     ::SendMessageA(window_, WM_MENUSELECT, MAKEWPARAM(ID_ENCODING_UTF8, MF_STRING),
-                   reinterpret_cast<LPARAM>(frame_->Menu()));
+                   reinterpret_cast<LPARAM>(Menu()));
     EXPECT_EQ(StatusText(status), "Encode document as UTF-8") << "an entry without tooltip is all prompt";
     ::SendMessageA(window_, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
     EXPECT_EQ(StatusText(status), "Ready");
@@ -220,7 +222,7 @@ TEST_F(FrameTest, MenuPromptsAndToolbarTooltips) {
                            {ID_TOOLS_FTP, "FTP"},
                            {ID_APP_ABOUT, "About"}}) {
         NMTTDISPINFOA info{};
-        info.hdr.hwndFrom = reinterpret_cast<HWND>(::SendMessageA(frame_->Toolbar(), TB_GETTOOLTIPS, 0, 0));
+        info.hdr.hwndFrom = reinterpret_cast<HWND>(::SendMessageA(Child(ID_TOOLBAR), TB_GETTOOLTIPS, 0, 0));
         info.hdr.idFrom = id;
         info.hdr.code = TTN_GETDISPINFOA;
         ::SendMessageA(window_, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
@@ -270,7 +272,8 @@ TEST_F(FrameTest, AltAndAMnemonicOpensThatMenu) {
     EXPECT_TRUE(frame_->PreTranslateMessage(msg));
     watcher.join();
     EXPECT_EQ(items, 1) << "Help holds one item";
-    EXPECT_TRUE(frame_->Commands().InKeyboardMode()) << "Esc leaves the bar active";
-    ::SendMessageA(frame_->Commands().Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_FALSE(frame_->Commands().InKeyboardMode());
+    CommandBar& bar = Part<CommandBar>(ID_COMMAND_BAR);
+    EXPECT_TRUE(bar.InKeyboardMode()) << "Esc leaves the bar active";
+    ::SendMessageA(bar.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_FALSE(bar.InKeyboardMode());
 }

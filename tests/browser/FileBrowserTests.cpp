@@ -20,12 +20,12 @@ class FilesPaneTest : public FrameTest {
     void SetUp() override {
         FrameTest::SetUp();
         ::SetWindowPos(window_, nullptr, 0, 0, 1200, 760, SWP_NOZORDER);
-        frame_->SplitterWindow().SetSplitterPosition(700);
+        Part<Splitter>(ID_SPLITTER).SetSplitterPosition(700);
         // The frame fills the tree by itself once its window has been painted.
         PumpUntil([this] { return !Children(TVI_ROOT).empty(); });
     }
-    HWND Tree() { return frame_->FilesTree(); }
-    FileBrowser& Browser() { return frame_->Files(); }
+    HWND Tree() { return Child(ID_FILES_TREE); }
+    FileBrowser& Browser() { return Part<FileBrowser>(ID_FILES_TREE); }
 
     std::vector<HTREEITEM> Children(HTREEITEM item) {
         std::vector<HTREEITEM> rows;
@@ -205,10 +205,11 @@ TEST_F(FilesPaneTest, FolderIsReadOnEachExpansionInTheShellsOrderAndItsRowsGoWit
     Expand(row);
     EXPECT_EQ(ChildTexts(row), (std::vector<std::string>{"sub", "a.php", "b.txt", "c.txt"}));
 
-    // Closing deletes every row, and each row its record.
+    // Closing deletes every row, and each row its record. The browser outlives its window.
+    FileBrowser& browser = Browser();
     ::SendMessageA(window_, WM_CLOSE, 0, 0);
     EXPECT_FALSE(::IsWindow(window_));
-    EXPECT_EQ(Browser().LiveRecords(), 0);
+    EXPECT_EQ(browser.LiveRecords(), 0);
 }
 
 TEST_F(FilesPaneTest, DoubleClickOpensPhpFilesOfAnyCaseInTheEditor) {

@@ -37,7 +37,7 @@ std::vector<std::pair<UINT, std::string>> ExpectedItems(const std::vector<std::s
 
 class RecentFilesTest : public DocumentsTest {
   protected:
-    HMENU RecentMenu() { return ::GetSubMenu(::GetSubMenu(frame_->Menu(), 0), 7); }
+    HMENU RecentMenu() { return ::GetSubMenu(::GetSubMenu(Menu(), 0), 7); }
     // The list, newest first.
     std::vector<std::string> Newest() {
         const std::vector<std::string>& entries = frame_->RecentFiles().Entries();

@@ -11,6 +11,7 @@
 #include "UpdateTestSupport.h"
 #include "app/MainFrame.h"
 #include "resources/Resource.h"
+#include "support/FrameFixture.h"
 #include "support/LocalHttpServer.h"
 #include "win/MessageLoop.h"
 
@@ -65,7 +66,7 @@ class UpdateCheckTest : public ::testing::Test {
     bool CheckEnded(int timeoutMs = 30000) {
         return PumpUntil([&] { return !frame_->Updates().Running(); }, timeoutMs);
     }
-    bool BandShown() { return ::IsWindow(window_) && frame_->IsBandVisible(ID_BAND_UPDATE); }
+    bool BandShown() { return ::IsWindow(window_) && testing_support::BandShown(window_, ID_BAND_UPDATE); }
     bool Requested(const char* path) {
         std::vector<std::string> paths = server_.Requests();
         return std::find(paths.begin(), paths.end(), path) != paths.end();
@@ -193,7 +194,10 @@ TEST_F(UpdateCheckTest, CloseDuringTheDownloadOnlyStopsIt) {
     BoxAnswerer answer("Quillmark", IDYES, 30000);
     OpenFrame();
     ASSERT_TRUE(PumpUntil(
-        [&] { return BandShown() && ::SendMessageA(frame_->UpdateBand(), PBM_GETPOS, 0, 0) > 0; }, 30000))
+        [&] {
+            return BandShown() && ::SendMessageA(FrameChild(window_, ID_BAND_UPDATE), PBM_GETPOS, 0, 0) > 0;
+        },
+        30000))
         << "the band shows the bytes received";
     ::PostMessageA(window_, WM_CLOSE, 0, 0);
     ASSERT_TRUE(CheckEnded(20000)) << "the download stops";

@@ -145,7 +145,7 @@ TEST_F(EditingTest, ReplaceOnAReadOnlyViewChangesNothingAndReturns) {
 TEST_F(EditingTest, ReplaceAllIsOneUndoStepAndAMissTellsTheStatusBar) {
     auto status = [&] {
         char text[256] = "";
-        ::SendMessageA(frame_->StatusBar(), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+        ::SendMessageA(Child(ID_STATUS_BAR), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
         return std::string(text);
     };
     SetText("ab ab ab ab");

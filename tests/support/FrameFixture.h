@@ -1,13 +1,57 @@
 // A real main window in the test process, built the way the program builds it.
 #pragma once
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 
 #include "app/MainFrame.h"
+#include "resources/Resource.h"
 #include "support/TestSupport.h"
 #include "win/MessageLoop.h"
+
+namespace testing_support {
+
+// The frame's window with this control id, at any depth: the bands' windows are the rebar's
+// children, the Files tree is inside the Tools pane.
+inline HWND FrameChild(HWND frame, UINT id) {
+    struct Search {
+        UINT id;
+        HWND found;
+    } search{id, nullptr};
+    auto match = [](HWND child, LPARAM param) -> BOOL {
+        auto* wanted = reinterpret_cast<Search*>(param);
+        if (static_cast<UINT>(::GetDlgCtrlID(child)) != wanted->id) return TRUE;
+        wanted->found = child;
+        return FALSE;
+    };
+    ::EnumChildWindows(frame, match, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The object of ours behind a window; a window without one of that class fails the test.
+template <class T> T& PartOf(HWND window) {
+    if (auto* part = dynamic_cast<T*>(Window::FromHandle(window))) return *part;
+    throw std::logic_error("the window is not one of the frame's parts of that class");
+}
+
+// Whether the frame's rebar shows the band; a hidden band keeps its place among the others.
+inline bool BandShown(HWND frame, UINT bandId) {
+    HWND rebar = FrameChild(frame, ID_REBAR);
+    int index = static_cast<int>(::SendMessageA(rebar, RB_IDTOINDEX, bandId, 0));
+    REBARBANDINFOA band{};
+    band.cbSize = sizeof(band);
+    band.fMask = RBBIM_STYLE;
+    if (index < 0 || !::SendMessageA(rebar, RB_GETBANDINFOA, index, reinterpret_cast<LPARAM>(&band)))
+        return false;
+    return (band.fStyle & RBBS_HIDDEN) == 0;
+}
+
+} // namespace testing_support
 
 class FrameTest : public ::testing::Test {
   protected:
@@ -51,6 +95,14 @@ class FrameTest : public ::testing::Test {
     }
 
     void Command(UINT id) { ::SendMessageA(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+    HWND Child(UINT id) const { return testing_support::FrameChild(window_, id); }
+    template <class T> T& Part(UINT id) const { return testing_support::PartOf<T>(Child(id)); }
+    HMENU Menu() const { return Part<CommandBar>(ID_COMMAND_BAR).Menu(); }
+    // The Tools pane has no id of its own: it is the tools tabs' parent.
+    PaneContainer& ToolsPane() const {
+        return testing_support::PartOf<PaneContainer>(::GetParent(Child(ID_TOOLS_TABS)));
+    }
 
     MessageLoop loop_;
     std::unique_ptr<MainFrame> frame_;
