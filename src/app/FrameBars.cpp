@@ -31,7 +31,7 @@ const MessageRow<FrameBars> FrameBars::messageTable[] = {
     NotifyHandler(RBN_CHEVRONPUSHED, &FrameBars::OnChevronPushed),
 };
 
-bool FrameBars::Create(HWND frame) {
+bool FrameBars::Create(HWND frame, HMENU menu) {
     frame_ = frame;
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
 
@@ -39,8 +39,6 @@ bool FrameBars::Create(HWND frame) {
     LoadToolbarLayout(instance, IDR_MAINFRAME, toolbarLayout_);
     toolbarImages_.Reset(
         LoadToolbarImages(instance, IDR_MAINFRAME, toolbarLayout_.imageWidth, RGB(255, 0, 255)));
-    HMENU menu = ::GetMenu(frame);
-    ::SetMenu(frame, nullptr);
     if (!commandBar_.Create(frame, frame, menu, ID_COMMAND_BAR)) return false;
     std::vector<std::pair<UINT, int>> images;
     for (UINT command : toolbarLayout_.commands)

@@ -16,9 +16,9 @@ constexpr UINT ID_COMMAND_BAR = 0xE900 + 5;
 
 class FrameBars {
   public:
-    // Moves the frame's menu into the command bar and builds the bars as children of `frame`,
-    // where their notifications and commands go.
-    bool Create(HWND frame);
+    // Builds the bars as children of `frame`, where their notifications and commands go; the
+    // command bar owns `menu` from here on, whatever the result.
+    bool Create(HWND frame, HMENU menu);
 
     HMENU Menu() const { return commandBar_.Menu(); }
     HWND Rebar() const { return rebar_; }

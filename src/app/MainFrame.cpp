@@ -98,15 +98,14 @@ HWND MainFrame::CreateFrame() {
     accelerators_.Reset(::LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME)));
 
     std::string title = LoadResourceString(IDS_APP_NAME);
-    HMENU menu = ::LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME));
+    // The menu goes to the command bar, never to the frame: a frame created with a menu lays
+    // out a menu bar only to lose it again, a cost paid before the window can show.
+    menu_.Reset(::LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME)));
     WindowCreation creation;
     creation.title = title.c_str();
     creation.style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
     creation.exStyle = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
-    creation.menuOrId = menu;
-    HWND frame = Create(windowClass, creation);
-    if (!frame && menu && ::IsMenu(menu)) ::DestroyMenu(menu);
-    return frame;
+    return Create(windowClass, creation);
 }
 
 bool MainFrame::HandleMessage(Message& msg, LRESULT& result) {
@@ -162,8 +161,7 @@ bool MainFrame::CreatePanes() {
 }
 
 LRESULT MainFrame::OnCreate(Message&) {
-    if (!bars_.Create(Handle())) return -1;
-    ::DragAcceptFiles(Handle(), TRUE);
+    if (!bars_.Create(Handle(), menu_.Release())) return -1;
     if (!CreatePanes()) return -1;
     bars_.CheckCommand(ID_VIEW_TOOLS, true);
 
@@ -215,6 +213,8 @@ LRESULT MainFrame::OnTimer(Message& msg) {
         return 0;
     }
     ::KillTimer(Handle(), afterFirstPaintTimer);
+    // Accepting dropped files loads the shell, which can wait until the window is shown.
+    ::DragAcceptFiles(Handle(), TRUE);
     fileBrowser_.Fill();
     return 0;
 }

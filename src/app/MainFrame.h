@@ -154,6 +154,7 @@ class MainFrame : public Window, public DocumentHost, public MessageFilter, publ
     bool closing_ = false; // the close sequence or the end of the session is asking
     ImageList tabImages_;
     AcceleratorTable accelerators_;
+    MenuHandle menu_; // from the frame's creation until the command bar takes it
 
     static const MessageRow<MainFrame> messageTable[];
     static const MessageRow<MainFrame> notificationTable[];
