@@ -65,6 +65,11 @@ const MessageRow<MainFrame> MainFrame::notificationTable[] = {
     NotifyHandler(SCN_SAVEPOINTREACHED, &MainFrame::OnSavePoint),
     NotifyHandler(SCN_SAVEPOINTLEFT, &MainFrame::OnSavePoint),
     NotifyHandler(SCN_UPDATEUI, &MainFrame::OnUpdateUI),
+    // The most frequent ones, which nothing of ours wants: kept here, since sending them back
+    // costs a look-up of the sender (a server round trip under Wine) for every change a Replace
+    // All makes.
+    NotifyHandler(SCN_MODIFIED, &MainFrame::IgnoreNotification),
+    NotifyHandler(SCN_PAINTED, &MainFrame::IgnoreNotification),
     NotifyHandler(TTN_GETDISPINFOA, &MainFrame::ForwardToBars),
     NotifyHandler(TTN_GETDISPINFOW, &MainFrame::ForwardToBars),
     NotifyHandler(RBN_AUTOSIZE, &MainFrame::OnRebarLayout),
@@ -422,6 +427,10 @@ LRESULT MainFrame::OnCharAdded(Message& msg) {
     };
     if (!document || !CharAddedHandler(document->View(), notification->ch, document->Path(), user))
         msg.PassOn(); // on to the view's own handling
+    return 0;
+}
+
+LRESULT MainFrame::IgnoreNotification(Message&) {
     return 0;
 }
 

@@ -96,6 +96,7 @@ class MainFrame : public Window, public DocumentHost, public MessageFilter, publ
     LRESULT OnMarginClick(Message& msg);
     LRESULT OnCharAdded(Message& msg);
     LRESULT OnSavePoint(Message& msg);
+    LRESULT IgnoreNotification(Message& msg);
     LRESULT OnUpdateUI(Message& msg);
     LRESULT OnRebarLayout(Message& msg);
 
