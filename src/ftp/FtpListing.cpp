@@ -1,0 +1,177 @@
+#include "ftp/FtpListing.h"
+
+#include <array>
+#include <cctype>
+#include <vector>
+
+namespace {
+
+std::string_view TrimLineEnd(std::string_view line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+        line.remove_suffix(1);
+    return line;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+// Decimal digits only, without overflow; false for anything else.
+bool ParseSize(std::string_view text, std::uint64_t& value) {
+    if (text.empty()) return false;
+    std::uint64_t result = 0;
+    constexpr std::uint64_t limit = ~std::uint64_t{0};
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        auto digit = static_cast<std::uint64_t>(c - '0');
+        if (result > (limit - digit) / 10) return false;
+        result = result * 10 + digit;
+    }
+    value = result;
+    return true;
+}
+
+// A name that stands for an entry of this folder: not "." or "..", and no path of its own.
+bool IsEntryName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos;
+}
+
+struct Token {
+    std::string_view text;
+    size_t end = 0; // offset just past the token in the line
+};
+
+// The first `count` blank-separated words of a line and where each ends.
+std::vector<Token> Words(std::string_view line, size_t count) {
+    std::vector<Token> words;
+    size_t pos = 0;
+    while (words.size() < count) {
+        while (pos < line.size() && line[pos] == ' ')
+            ++pos;
+        if (pos >= line.size()) break;
+        size_t start = pos;
+        while (pos < line.size() && line[pos] != ' ')
+            ++pos;
+        words.push_back({line.substr(start, pos - start), pos});
+    }
+    return words;
+}
+
+bool IsMonth(std::string_view word) {
+    static constexpr std::array<std::string_view, 12> months = {"jan", "feb", "mar", "apr", "may", "jun",
+                                                                "jul", "aug", "sep", "oct", "nov", "dec"};
+    for (std::string_view month : months) {
+        if (EqualsNoCase(word, month)) return true;
+    }
+    return false;
+}
+
+bool IsDay(std::string_view word) {
+    std::uint64_t day = 0;
+    return word.size() <= 2 && ParseSize(word, day) && day >= 1 && day <= 31;
+}
+
+// "12:00" or a year such as "2024".
+bool IsTimeOrYear(std::string_view word) {
+    std::uint64_t value = 0;
+    size_t colon = word.find(':');
+    if (colon == std::string_view::npos) return word.size() == 4 && ParseSize(word, value);
+    return colon >= 1 && colon <= 2 && word.size() == colon + 3 && ParseSize(word.substr(0, colon), value) &&
+           ParseSize(word.substr(colon + 1), value);
+}
+
+bool ParseUnixLine(std::string_view line, FtpListEntry& entry) {
+    char kind = line.empty() ? '\0' : line[0];
+    if (kind != '-' && kind != 'd' && kind != 'l') return false;
+    // Permissions, links, owner, group (some servers leave it out), size, month, day, time.
+    std::vector<Token> words = Words(line, 9);
+    for (size_t i = 2; i + 2 < words.size(); ++i) {
+        if (!IsMonth(words[i].text) || !IsDay(words[i + 1].text) || !IsTimeOrYear(words[i + 2].text))
+            continue;
+        std::uint64_t size = 0;
+        if (!ParseSize(words[i - 1].text, size)) return false;
+        size_t nameStart = words[i + 2].end + 1;
+        if (nameStart >= line.size()) return false;
+        std::string_view name = line.substr(nameStart);
+        if (kind == 'l') {
+            size_t arrow = name.find(" -> ");
+            if (arrow != std::string_view::npos) name = name.substr(0, arrow);
+        }
+        if (!IsEntryName(name)) return false;
+        entry.name.assign(name);
+        entry.isDirectory = kind == 'd';
+        entry.size = entry.isDirectory ? 0 : size;
+        return true;
+    }
+    return false;
+}
+
+// "01-31-24  09:15PM       <DIR>          images" or "...  1234 index.php".
+bool ParseDosLine(std::string_view line, FtpListEntry& entry) {
+    std::vector<Token> words = Words(line, 3);
+    if (words.size() < 3 || words[0].text.size() < 8 || !std::isdigit(static_cast<unsigned char>(line[0])) ||
+        words[0].text.find('-') == std::string_view::npos ||
+        words[1].text.find(':') == std::string_view::npos)
+        return false;
+    bool isDirectory = EqualsNoCase(words[2].text, "<DIR>");
+    std::uint64_t size = 0;
+    if (!isDirectory && !ParseSize(words[2].text, size)) return false;
+    size_t nameStart = words[2].end;
+    while (nameStart < line.size() && line[nameStart] == ' ')
+        ++nameStart;
+    std::string_view name = line.substr(nameStart);
+    if (!IsEntryName(name)) return false;
+    entry.name.assign(name);
+    entry.isDirectory = isDirectory;
+    entry.size = size;
+    return true;
+}
+
+} // namespace
+
+bool ParseMlsdLine(std::string_view line, FtpListEntry& entry) {
+    line = TrimLineEnd(line);
+    size_t space = line.find(' ');
+    if (space == std::string_view::npos || space + 1 >= line.size()) return false;
+    std::string_view facts = line.substr(0, space);
+    std::string_view name = line.substr(space + 1);
+    bool haveType = false;
+    bool isDirectory = false;
+    std::uint64_t size = 0;
+    while (!facts.empty()) {
+        size_t end = facts.find(';');
+        std::string_view fact = facts.substr(0, end);
+        facts = end == std::string_view::npos ? std::string_view() : facts.substr(end + 1);
+        size_t equals = fact.find('=');
+        if (equals == std::string_view::npos) continue;
+        std::string_view key = fact.substr(0, equals);
+        std::string_view value = fact.substr(equals + 1);
+        if (EqualsNoCase(key, "type")) {
+            if (EqualsNoCase(value, "file")) {
+                haveType = true;
+            } else if (EqualsNoCase(value, "dir")) {
+                haveType = true;
+                isDirectory = true;
+            } else {
+                return false; // cdir, pdir, links and kinds of the server's own
+            }
+        } else if (EqualsNoCase(key, "size") && !ParseSize(value, size)) {
+            return false;
+        }
+    }
+    if (!haveType || !IsEntryName(name)) return false;
+    entry.name.assign(name);
+    entry.isDirectory = isDirectory;
+    entry.size = isDirectory ? 0 : size;
+    return true;
+}
+
+bool ParseListLine(std::string_view line, FtpListEntry& entry) {
+    line = TrimLineEnd(line);
+    return ParseUnixLine(line, entry) || ParseDosLine(line, entry);
+}

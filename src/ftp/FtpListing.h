@@ -1,0 +1,22 @@
+// Reading the lines of a remote folder listing: machine listings (MLSD) and the "ls -l" and
+// DOS styles that servers without them send for LIST. Pure text work, no sockets.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct FtpListEntry {
+    std::string name;
+    bool isDirectory = false;
+    std::uint64_t size = 0;
+};
+
+// One MLSD line ("type=file;size=12; my page.php"). False for the folder itself, its parent,
+// links and other kinds, and for lines that are not well formed. The name is kept exactly,
+// blanks included.
+bool ParseMlsdLine(std::string_view line, FtpListEntry& entry);
+
+// One LIST line in the "ls -l" or DOS style. False for "total" lines, "." and "..", and for
+// lines in neither style. A link's name is given without its " -> target".
+bool ParseListLine(std::string_view line, FtpListEntry& entry);

@@ -1,0 +1,66 @@
+// Listing lines as servers send them, including the hostile and the malformed.
+#include <gtest/gtest.h>
+
+#include "ftp/FtpListing.h"
+
+namespace {
+
+struct ListingCase {
+    const char* line;
+    bool accepted;
+    const char* name;
+    bool isDirectory;
+    std::uint64_t size;
+};
+
+void Check(bool (*parse)(std::string_view, FtpListEntry&), const ListingCase& c) {
+    FtpListEntry entry;
+    ASSERT_EQ(parse(c.line, entry), c.accepted) << c.line;
+    if (!c.accepted) return;
+    EXPECT_EQ(entry.name, c.name) << c.line;
+    EXPECT_EQ(entry.isDirectory, c.isDirectory) << c.line;
+    EXPECT_EQ(entry.size, c.size) << c.line;
+}
+
+TEST(FtpListing, MachineListingKeepsNamesExactAndSkipsWhatIsNotAnEntry) {
+    const ListingCase cases[] = {
+        {"type=file;size=12;modify=20240101120000; my page.php\r\n", true, "my page.php", false, 12},
+        {"Type=DIR;Modify=20240101120000;  two blanks", true, " two blanks", true, 0},
+        {"size=18446744073709551615;type=file; big.bin", true, "big.bin", false, 18446744073709551615u},
+        {"type=cdir; /www", false, "", false, 0},
+        {"type=pdir; ..", false, "", false, 0},
+        {"type=OS.unix=slink:/etc; link", false, "", false, 0},
+        {"type=file;size=99999999999999999999; huge", false, "", false, 0},
+        {"type=file;size=12a; bad", false, "", false, 0},
+        {"type=file; ../../escape", false, "", false, 0},
+        {"size=3; untyped", false, "", false, 0},
+        {"type=file;size=3;", false, "", false, 0},
+        {"", false, "", false, 0},
+    };
+    for (const ListingCase& c : cases)
+        Check(ParseMlsdLine, c);
+}
+
+TEST(FtpListing, ListLinesInUnixAndDosStyle) {
+    const ListingCase cases[] = {
+        {"-rw-r--r--   1 owner group      1234 Jan 31 09:15 index.php\r\n", true, "index.php", false, 1234},
+        {"drwxr-xr-x 2 owner group 4096 Dec  1  2023 my folder", true, "my folder", true, 0},
+        {"-rw-r--r-- 1 owner 77 Feb 29 23:59 no group.txt", true, "no group.txt", false, 77},
+        {"lrwxrwxrwx 1 owner group 7 Mar 3 10:00 current -> release", true, "current", false, 7},
+        {"-rw-r--r-- 1 owner group 5 Jan 31 09:15 Jan 31 09:15", true, "Jan 31 09:15", false, 5},
+        {"01-31-24  09:15PM       <DIR>          images", true, "images", true, 0},
+        {"01-31-24  09:15PM                 1234 read me.txt", true, "read me.txt", false, 1234},
+        {"total 12", false, "", false, 0},
+        {"drwxr-xr-x 2 owner group 4096 Jan 31 09:15 .", false, "", false, 0},
+        {"drwxr-xr-x 2 owner group 4096 Jan 31 09:15 ..", false, "", false, 0},
+        {"-rw-r--r-- 1 owner group 5 Jan 31 09:15 a/b", false, "", false, 0},
+        {"-rw-r--r-- 1 owner group 5 Jan 31 09:15", false, "", false, 0},
+        {"-rw-r--r-- 1 owner group five Jan 31 09:15 x", false, "", false, 0},
+        {"01-31-24  09:15PM    12x name", false, "", false, 0},
+        {"garbage line", false, "", false, 0},
+    };
+    for (const ListingCase& c : cases)
+        Check(ParseListLine, c);
+}
+
+} // namespace
