@@ -12,6 +12,8 @@ std::string_view TrimLineEnd(std::string_view line) {
     return line;
 }
 
+// ASCII case only: these are protocol words ("type", "<DIR>", month names), not file names,
+// so the code page must not take part as it does in EqualNoCase for paths.
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
