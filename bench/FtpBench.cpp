@@ -48,10 +48,12 @@ struct SharedFolder {
     }
 };
 
+FtpTransfer* running = nullptr;
+
 // Stands in for the dialog: it appends the worker's lines to its status log as the dialog does.
 LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_FTP_APPEND_LOG) {
-        AppendToLog(::GetWindow(window, GW_CHILD), reinterpret_cast<const char*>(lParam));
+        if (running) AppendToLog(::GetWindow(window, GW_CHILD), running->TakeLog().c_str());
         return 0;
     }
     return ::DefWindowProcA(window, message, wParam, lParam);
@@ -76,8 +78,8 @@ double Transfer(UINT command, int port, const std::string& remote, const std::st
     request.localDir = NormaliseLocalDir(local);
     request.command = command;
     request.dialog = owner;
-    request.log = log;
-    auto transfer = std::make_shared<FtpTransfer>(std::make_shared<FtpSessionState>(), request);
+    auto transfer = std::make_shared<FtpTransfer>(request);
+    running = transfer.get();
     Clock::time_point start = Clock::now();
     HANDLE thread = FtpTransfer::Start(transfer);
     MSG msg;
@@ -90,6 +92,7 @@ double Transfer(UINT command, int port, const std::string& remote, const std::st
         ::WaitForSingleObject(thread, INFINITE);
         ::CloseHandle(thread);
     }
+    running = nullptr;
     if (transfer->Failed()) std::printf("  failed: %s\n", transfer->Failure().c_str());
     ::DestroyWindow(owner);
     return ms;

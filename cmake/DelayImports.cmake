@@ -43,3 +43,5 @@ qm_delay_import(bcrypt bcrypt.dll BCryptOpenAlgorithmProvider BCryptCloseAlgorit
 # loading them took a good part of the time before the window could show. It is needed only by
 # the update check's thread and the FTP dialog.
 qm_delay_import_all(wininet wininet.dll)
+# Sockets are needed only by the FTP dialog's worker.
+qm_delay_import_all(ws2_32 ws2_32.dll)

@@ -1,119 +1,361 @@
-// The FTP handle owners.
+// The FTP client: commands and replies on the control connection, passive and active data
+// connections, listings.
 #include "ftp/FtpConnection.h"
 
-#include <cctype>
-#include <vector>
-
-bool IsDotEntry(const WIN32_FIND_DATAA& data) {
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-    return lstrcmpA(data.cFileName, ".") == 0 || lstrcmpA(data.cFileName, "..") == 0;
-}
+#include <cstdarg>
+#include <cstdio>
+#include <string_view>
+#include <utility>
 
 namespace {
-// Makes a refused call look like a WinINet failure to describeInternetError.
-bool FailCancelled(const std::atomic<bool>* cancelled) {
-    if (!cancelled || !*cancelled) return false;
-    ::SetLastError(ERROR_INTERNET_OPERATION_CANCELLED);
+
+constexpr unsigned short ftpPort = 21;
+// A reply, or a listing, larger than this comes from a server that is not to be believed.
+constexpr size_t replyLimit = 64 * 1024;
+constexpr size_t listingLimit = 64u << 20;
+// Goodbye is said briefly: a server that does not answer it costs no more than this.
+constexpr DWORD quitWaitMs = 1000;
+
+CInternetException Formatted(DWORD errorCode, const char* format, va_list values) {
+    CInternetException error;
+    error.errorCode = errorCode;
+    char message[1024] = "";
+    std::vsnprintf(message, sizeof(message), format, values);
+    error.message = message;
+    return error;
+}
+
+// The number of a reply line ("226 Done", "150-..."); 0 when the line has none.
+unsigned ReplyCode(const std::string& line) {
+    if (line.size() < 3 || line[0] < '1' || line[0] > '5') return 0;
+    for (size_t i = 1; i < 3; ++i)
+        if (line[i] < '0' || line[i] > '9') return 0;
+    if (line.size() > 3 && line[3] != ' ' && line[3] != '-') return 0;
+    return static_cast<unsigned>((line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0'));
+}
+
+// The port of a PASV reply: "227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)". The address in it
+// is not used.
+bool PassivePort(const std::string& text, unsigned short& port) {
+    size_t at = text.find_first_of("0123456789", 4);
+    unsigned numbers[6] = {};
+    for (unsigned& number : numbers) {
+        if (at >= text.size() || text[at] < '0' || text[at] > '9') return false;
+        number = 0;
+        for (; at < text.size() && text[at] >= '0' && text[at] <= '9' && number <= 255; ++at)
+            number = number * 10 + static_cast<unsigned>(text[at] - '0');
+        if (number > 255) return false;
+        if (&number != &numbers[5] && (at >= text.size() || text[at++] != ',')) return false;
+    }
+    port = static_cast<unsigned short>(numbers[4] * 256 + numbers[5]);
+    return port != 0;
+}
+
+// The port of an EPSV reply: "229 Entering Extended Passive Mode (|||port|)".
+bool ExtendedPassivePort(const std::string& text, unsigned short& port) {
+    size_t open = text.find('(');
+    if (open == std::string::npos || open + 4 >= text.size()) return false;
+    char mark = text[open + 1];
+    if (text[open + 2] != mark || text[open + 3] != mark) return false;
+    unsigned number = 0;
+    size_t at = open + 4;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9' && number <= 65535; ++at)
+        number = number * 10 + static_cast<unsigned>(text[at] - '0');
+    if (at == open + 4 || at >= text.size() || text[at] != mark || number == 0 || number > 65535)
+        return false;
+    port = static_cast<unsigned short>(number);
     return true;
 }
+
+bool NotImplemented(unsigned code) {
+    return code == 500 || code == 501 || code == 502 || code == 504;
+}
+
 } // namespace
 
-bool FtpFileFinder::next() {
-    if (FailCancelled(cancelled_) || !::InternetFindNextFileA(handle_, &data_)) {
-        if (::GetLastError() == ERROR_NO_MORE_FILES) return false;
-        throw describeInternetError(handle_, "Failed to find next file");
+CInternetException FtpFailure(const char* format, ...) {
+    DWORD errorCode = ::GetLastError();
+    va_list values;
+    va_start(values, format);
+    CInternetException error = Formatted(errorCode, format, values);
+    va_end(values);
+    return error;
+}
+
+CInternetException FtpConnection::failure(const char* format, ...) const {
+    va_list values;
+    va_start(values, format);
+    CInternetException error = Formatted(static_cast<DWORD>(error_), format, values);
+    va_end(values);
+    error.responseCode = reply_.code;
+    error.responseText = reply_.text;
+    return error;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The control connection
+
+void FtpConnection::open(const char* server, unsigned short port, const char* user, const char* password,
+                         bool passive, const std::atomic<bool>* cancelled) {
+    close();
+    limits_.cancelled = cancelled;
+    passive_ = passive;
+    machineListing_ = true;
+    received_.clear();
+    reply_ = {};
+    error_ = 0;
+
+    bool anonymous = !*user;
+    bool ok = control_.connect(server, port ? port : ftpPort, limits_);
+    if (!ok) error_ = static_cast<int>(::GetLastError());
+    // "120 ready in a moment" comes before the greeting.
+    do {
+        ok = ok && readReply();
+    } while (ok && reply_.code / 100 == 1);
+    ok = ok && reply_.code == 220 && command(std::string("USER ") + (anonymous ? "anonymous" : user));
+    if (ok && reply_.code == 331)
+        ok = command(std::string("PASS ") + (anonymous && !*password ? "anonymous@" : password));
+    ok = ok && reply_.code / 100 == 2 && command("TYPE I") && reply_.code / 100 == 2;
+    if (!ok) {
+        CInternetException error = failure("Failed to connect to server (%s:%u)", server, unsigned{port});
+        control_.close();
+        throw error;
+    }
+}
+
+void FtpConnection::close() {
+    if (!control_) return;
+    if (!limits_.cancelled || !*limits_.cancelled) {
+        limits_.idleLimitMs = quitWaitMs;
+        command("QUIT");
+    }
+    control_.close();
+    limits_ = {};
+}
+
+bool FtpConnection::readLine(std::string& line) {
+    for (size_t searched = 0;;) {
+        size_t end = received_.find('\n', searched);
+        if (end != std::string::npos) {
+            line.assign(received_, 0, end > 0 && received_[end - 1] == '\r' ? end - 1 : end);
+            received_.erase(0, end + 1);
+            return true;
+        }
+        searched = received_.size();
+        if (searched > replyLimit) {
+            error_ = WSAEMSGSIZE;
+            return false;
+        }
+        char buffer[4096];
+        // An answer is read only once it has come: trying first would cost a call every time.
+        int got = control_.waitToReceive(limits_) ? control_.receive(buffer, sizeof(buffer), limits_) : -1;
+        if (got <= 0) {
+            error_ = got == 0 ? WSAECONNRESET : static_cast<int>(::GetLastError());
+            return false;
+        }
+        received_.append(buffer, static_cast<size_t>(got));
+    }
+}
+
+bool FtpConnection::readReply() {
+    reply_ = {};
+    std::string line;
+    if (!readLine(line)) return false;
+    unsigned code = ReplyCode(line);
+    if (code == 0) {
+        error_ = WSAECONNABORTED;
+        return false;
+    }
+    reply_.text = line;
+    // "150-first line" goes on until a line that starts with "150 ".
+    if (line.size() > 3 && line[3] == '-') {
+        std::string last = line.substr(0, 3) + ' ';
+        do {
+            if (!readLine(line)) return false;
+            reply_.text += '\n';
+            reply_.text += line;
+            if (reply_.text.size() > replyLimit) {
+                error_ = WSAEMSGSIZE;
+                return false;
+            }
+        } while (line.compare(0, 4, last) != 0 && line != last.substr(0, 3));
+    }
+    reply_.code = code;
+    return true;
+}
+
+bool FtpConnection::send(const std::string& line) {
+    reply_ = {};
+    // A name from a listing or a user's field must not smuggle a second command in.
+    if (line.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
+        error_ = ERROR_INVALID_NAME;
+        return false;
+    }
+    std::string sent = line + "\r\n";
+    if (!control_ || !control_.send(sent.data(), sent.size(), limits_)) {
+        error_ = control_ ? static_cast<int>(::GetLastError()) : WSAENOTCONN;
+        return false;
     }
     return true;
 }
 
-void FtpConnection::open(HINTERNET session, const char* server, INTERNET_PORT port, const char* user,
-                         const char* password, DWORD service, DWORD flags,
-                         const std::atomic<bool>* cancelled) {
-    cancelled_ = cancelled;
-    if (!Refused())
-        reset(::InternetConnectA(session, server, port, user, password, service, flags,
-                                 reinterpret_cast<DWORD_PTR>(this)));
-    if (!handle_)
-        throw describeInternetError(nullptr, "Failed to connect to server (%s:%u)", server,
-                                    static_cast<unsigned>(port));
-}
-
-bool FtpConnection::Refused() const {
-    return FailCancelled(cancelled_);
+bool FtpConnection::command(const std::string& line) {
+    return send(line) && readReply();
 }
 
 void FtpConnection::setCurrentDirectory(const char* path) {
-    if (Refused() || !::FtpSetCurrentDirectoryA(handle_, path))
-        throw describeInternetError(handle_, "Failed to set current directory (%s)", path);
+    if (!command(std::string("CWD ") + path) || reply_.code / 100 != 2)
+        throw failure("Failed to set current directory (%s)", path);
 }
 
 void FtpConnection::createDirectory(const char* path) {
-    if (Refused() || !::FtpCreateDirectoryA(handle_, path))
-        throw describeInternetError(handle_, "Failed to create directory (%s)", path);
-}
-
-bool FtpConnection::find(FtpFileFinder& finder, const char* pattern, DWORD flags) {
-    finder.close();
-    finder.cancelled_ = cancelled_;
-    if (!Refused())
-        finder.reset(
-            ::FtpFindFirstFileA(handle_, pattern, &finder.data_, flags, reinterpret_cast<DWORD_PTR>(this)));
-    if (finder) return true;
-    DWORD error = ::GetLastError();
-    if (error == ERROR_SUCCESS || error == ERROR_NO_MORE_FILES) return false;
-    throw describeInternetError(handle_, "Failed to find files on ftp (%s)", pattern);
+    if (!command(std::string("MKD ") + path) || reply_.code / 100 != 2)
+        throw failure("Failed to create directory (%s)", path);
 }
 
 std::string FtpConnection::currentDirectory() {
-    char folder[1024] = "";
-    DWORD length = sizeof(folder);
-    if (Refused() || !::FtpGetCurrentDirectoryA(handle_, folder, &length)) return {};
-    folder[sizeof(folder) - 1] = '\0';
-    return folder;
+    // 257 "/the ""quoted"" folder" is here
+    if (!command("PWD") || reply_.code != 257) return {};
+    size_t at = reply_.text.find('"');
+    if (at == std::string::npos) return {};
+    std::string folder;
+    for (++at; at < reply_.text.size(); ++at) {
+        if (reply_.text[at] == '"') {
+            if (at + 1 >= reply_.text.size() || reply_.text[at + 1] != '"') return folder;
+            ++at;
+        }
+        folder += reply_.text[at];
+    }
+    return {};
 }
 
-bool FtpFile::open(HINTERNET connection, const char* path, DWORD access, DWORD flags, DWORD_PTR context) {
-    reset(::FtpOpenFileA(connection, path, access, flags, context));
-    return handle_ != nullptr;
+// ---------------------------------------------------------------------------------------------
+// Data connections
+
+bool FtpConnection::passiveData(Socket& data) {
+    // The data connection goes to the host this connection reached, whatever address the
+    // reply names: a server may not send it elsewhere, and one behind a router often names an
+    // address of its own network.
+    SocketAddress peer;
+    if (!control_.peerAddress(peer)) {
+        error_ = static_cast<int>(::GetLastError());
+        return false;
+    }
+    unsigned short port = 0;
+    if (peer.isIPv6() ? !command("EPSV") || reply_.code != 229 || !ExtendedPassivePort(reply_.text, port)
+                      : !command("PASV") || reply_.code != 227 || !PassivePort(reply_.text, port))
+        return false;
+    peer.setPort(port);
+    if (data.startConnect(peer)) return true;
+    error_ = static_cast<int>(::GetLastError());
+    return false;
+}
+
+bool FtpConnection::openData(const std::string& line, Socket& data) {
+    data.close();
+    Socket listener;
+    if (passive_) {
+        if (!passiveData(data)) return false;
+    } else {
+        SocketAddress local;
+        if (!listener.listen(control_) || !listener.localAddress(local)) {
+            error_ = static_cast<int>(::GetLastError());
+            return false;
+        }
+        std::string host = local.host(), port = std::to_string(local.port());
+        std::string announce;
+        if (local.isIPv6()) {
+            announce = "EPRT |2|" + host + "|" + port + "|";
+        } else {
+            for (char& c : host)
+                if (c == '.') c = ',';
+            announce = "PORT " + host + "," + std::to_string(local.port() / 256) + "," +
+                       std::to_string(local.port() % 256);
+        }
+        if (!command(announce) || reply_.code / 100 != 2) return false;
+    }
+    // The command goes while the data connection is still being made.
+    bool connected = send(line);
+    if (connected && passive_ && !data.finishConnect(limits_)) {
+        error_ = static_cast<int>(::GetLastError());
+        connected = false;
+    }
+    if (!connected || !readReply() || reply_.code / 100 != 1) {
+        data.close();
+        return false;
+    }
+    if (passive_) return true;
+    // Only the server itself may bring the data.
+    SocketAddress server, from;
+    if (listener.accept(data, limits_) && control_.peerAddress(server) && data.peerAddress(from) &&
+        from.sameHost(server))
+        return true;
+    error_ = data ? WSAECONNREFUSED : static_cast<int>(::GetLastError());
+    data.close();
+    return false;
+}
+
+std::vector<FtpListEntry> FtpConnection::list() {
+    const char* pattern = "*.*";
+    Socket data;
+    bool machine = machineListing_;
+    if (machine && !openData("MLSD", data)) {
+        if (!NotImplemented(reply_.code)) throw failure("Failed to find files on ftp (%s)", pattern);
+        machineListing_ = machine = false;
+    }
+    if (!machine && !openData("LIST", data)) throw failure("Failed to find files on ftp (%s)", pattern);
+
+    std::vector<FtpListEntry> entries;
+    auto take = [&](std::string_view line) {
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        FtpListEntry entry;
+        if (machine ? ParseMlsdLine(line, entry) : ParseListLine(line, entry))
+            entries.push_back(std::move(entry));
+    };
+    std::string pending;
+    size_t total = 0;
+    char buffer[16384];
+    for (;;) {
+        int got = data.receive(buffer, sizeof(buffer), limits_);
+        if (got < 0 || (total += static_cast<size_t>(got)) > listingLimit) {
+            error_ = got < 0 ? static_cast<int>(::GetLastError()) : WSAEMSGSIZE;
+            throw failure("Failed to find next file");
+        }
+        if (got == 0) break;
+        pending.append(buffer, static_cast<size_t>(got));
+        size_t start = 0;
+        for (size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1)
+            take(std::string_view(pending).substr(start, end - start));
+        pending.erase(0, start);
+    }
+    if (!pending.empty()) take(pending);
+    data.close();
+    if (!readReply() || reply_.code / 100 != 2) throw failure("Failed to find next file");
+    return entries;
+}
+
+bool FtpConnection::openFile(FtpFile& file, const char* path, bool upload) {
+    file.connection_ = this;
+    return openData(std::string(upload ? "STOR " : "RETR ") + path, file.data_);
 }
 
 bool FtpFile::read(void* buffer, DWORD size, DWORD& got) {
     got = 0;
-    return ::InternetReadFile(handle_, buffer, size, &got) != FALSE;
-}
-
-bool FtpFile::write(const void* buffer, DWORD size) {
-    const char* bytes = static_cast<const char*>(buffer);
-    while (size > 0) {
-        DWORD written = 0;
-        if (!::InternetWriteFile(handle_, bytes, size, &written)) return false;
-        if (written == 0 || written > size) {
-            ::SetLastError(ERROR_INTERNET_CONNECTION_ABORTED);
-            return false;
-        }
-        bytes += written;
-        size -= written;
-    }
+    int received = connection_ ? data_.receive(buffer, static_cast<int>(size), connection_->limits_) : -1;
+    if (received < 0) return false;
+    got = static_cast<DWORD>(received);
     return true;
 }
 
-unsigned LastFtpResponseCode() {
-    DWORD error = 0, length = 0;
-    ::InternetGetLastResponseInfoA(&error, nullptr, &length);
-    if (length == 0) return 0;
-    std::vector<char> text(length + 1, '\0');
-    DWORD size = length + 1;
-    if (!::InternetGetLastResponseInfoA(&error, text.data(), &size)) return 0;
-    // The last line of a multi-line response carries the final code.
-    std::string response(text.data());
-    while (!response.empty() && (response.back() == '\r' || response.back() == '\n'))
-        response.pop_back();
-    size_t start = response.find_last_of('\n');
-    start = start == std::string::npos ? 0 : start + 1;
-    unsigned code = 0;
-    for (size_t i = start; i < start + 3; ++i) {
-        if (i >= response.size() || !std::isdigit(static_cast<unsigned char>(response[i]))) return 0;
-        code = code * 10 + (response[i] - '0');
-    }
-    return code;
+bool FtpFile::write(const void* buffer, DWORD size) {
+    return connection_ && data_.send(buffer, size, connection_->limits_);
+}
+
+bool FtpFile::finish() {
+    if (!connection_) return false;
+    FtpConnection& connection = *std::exchange(connection_, nullptr);
+    // The end of the stream is the end of an upload; the server answers once it has it all.
+    data_.shutdownSend();
+    data_.close();
+    return connection.readReply() && connection.reply_.code / 100 == 2;
 }

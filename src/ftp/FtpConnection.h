@@ -1,62 +1,90 @@
-// Owners of the WinINet handles of one FTP run: the connection, a folder listing, an open file.
+// Quillmark's own FTP client: a logged-in control connection, and the data connection of one
+// file. Every wait is bounded and gives way to the cancel flag within a quarter of a second.
 #pragma once
 
-#include <windows.h>
-#include <wininet.h>
-
 #include <atomic>
+#include <cstdint>
 #include <string>
+#include <vector>
 
+#include "ftp/FtpListing.h"
 #include "net/Internet.h"
+#include "net/Socket.h"
 
-// True for the "." and ".." folders that some servers list.
-bool IsDotEntry(const WIN32_FIND_DATAA& data);
+// A server's answer: its code and the text of all its lines.
+struct FtpReply {
+    unsigned code = 0;
+    std::string text;
+};
 
-// The handle of one remote listing (FtpFindFirstFileA) and its current entry.
-class FtpFileFinder : public InternetHandle {
+// The failure of a step, worded by `format`, with the last system error (GetLastError) in it.
+CInternetException FtpFailure(const char* format, ...);
+
+class FtpFile;
+
+// One logged-in control connection. The calls throw CInternetException with the message the
+// user is shown; once the cancel flag given to open() is set, every wait ends at once.
+class FtpConnection {
   public:
-    FtpFileFinder() = default;
-    const WIN32_FIND_DATAA& Entry() const { return data_; }
-    // The next entry; false at the end of the listing. Throws CInternetException.
-    bool next();
+    FtpConnection() = default;
+    ~FtpConnection() { close(); }
+    FtpConnection(const FtpConnection&) = delete;
+    FtpConnection& operator=(const FtpConnection&) = delete;
+
+    // Port 0 is the FTP port. An empty user logs in as "anonymous". Transfers are binary.
+    void open(const char* server, unsigned short port, const char* user, const char* password, bool passive,
+              const std::atomic<bool>* cancelled = nullptr);
+    void setCurrentDirectory(const char* path);
+    void createDirectory(const char* path);
+    // The entries of the current folder, read whole. A machine listing where the server has
+    // one, so that names keep their blanks; its LIST lines otherwise.
+    std::vector<FtpListEntry> list();
+    // The folder the server is in; empty when it does not say.
+    std::string currentDirectory();
+    // Opens the data connection of one file; false when the server refuses it or the
+    // connection fails. The file's finish() tells whether the server took or sent all of it.
+    bool openFile(FtpFile& file, const char* path, bool upload);
+    // Says goodbye and closes the connection.
+    void close();
+
+  private:
+    friend class FtpFile;
+    // Sends one command line (never one with a line break in it); command() reads the answer.
+    bool send(const std::string& line);
+    bool command(const std::string& line);
+    bool readReply();
+    bool readLine(std::string& line);
+    // The data connection for `line` (RETR, STOR, MLSD, LIST), with the server's first answer read.
+    bool openData(const std::string& line, Socket& data);
+    bool passiveData(Socket& data);
+    CInternetException failure(const char* format, ...) const;
+
+    Socket control_;
+    SocketLimits limits_;
+    bool passive_ = true;
+    bool machineListing_ = true;
+    std::string received_; // read from the control connection, not yet taken as a reply
+    FtpReply reply_;
+    int error_ = 0;
+};
+
+// The data connection of one file being sent or received.
+class FtpFile {
+  public:
+    FtpFile() = default;
+    ~FtpFile() { data_.close(); }
+    FtpFile(const FtpFile&) = delete;
+    FtpFile& operator=(const FtpFile&) = delete;
+
+    // The bytes read; 0 at the end of the file. False on failure.
+    bool read(void* buffer, DWORD size, DWORD& got);
+    bool write(const void* buffer, DWORD size);
+    // Ends the data connection (after the last byte of an upload) and reads the server's word
+    // on the file: true only when it reports the whole file moved.
+    bool finish();
 
   private:
     friend class FtpConnection;
-    WIN32_FIND_DATAA data_{};
-    const std::atomic<bool>* cancelled_ = nullptr;
+    FtpConnection* connection_ = nullptr;
+    Socket data_;
 };
-
-// A logged-in connection to an FTP server (InternetConnectA). Every operation throws
-// CInternetException when WinINet fails. Once the cancel flag given to open() is set, every
-// later operation fails as if the session had been closed, without reaching the server.
-class FtpConnection : public InternetHandle {
-  public:
-    FtpConnection() = default;
-    void open(HINTERNET session, const char* server, INTERNET_PORT port, const char* user,
-              const char* password, DWORD service, DWORD flags, const std::atomic<bool>* cancelled = nullptr);
-    void setCurrentDirectory(const char* path);
-    void createDirectory(const char* path);
-    // Starts a listing in the current folder. False when the folder holds nothing at all:
-    // WinINet reports an empty listing as a failure without an error.
-    bool find(FtpFileFinder& finder, const char* pattern, DWORD flags);
-    // The folder the server is in (FtpGetCurrentDirectoryA); empty when it does not say.
-    std::string currentDirectory();
-
-  private:
-    bool Refused() const;
-    const std::atomic<bool>* cancelled_ = nullptr;
-};
-
-// One remote file opened for reading or writing (FtpOpenFileA). The calls return false on
-// failure with the error left for describeInternetError.
-class FtpFile : public InternetHandle {
-  public:
-    FtpFile() = default;
-    bool open(HINTERNET connection, const char* path, DWORD access, DWORD flags, DWORD_PTR context);
-    bool read(void* buffer, DWORD size, DWORD& got);
-    bool write(const void* buffer, DWORD size);
-};
-
-// The number of the server's last response on this thread (226, 550 ...), 0 when WinINet holds
-// none.
-unsigned LastFtpResponseCode();

@@ -74,13 +74,8 @@ const MessageRow<FtpDialog> FtpDialog::messageTable[] = {
     MessageHandler(WM_TIMER, &FtpDialog::OnTimer),
 };
 
-FtpDialog::FtpDialog(const std::string& documentPath) : session_(std::make_shared<FtpSessionState>()) {
+FtpDialog::FtpDialog(const std::string& documentPath) {
     if (!documentPath.empty()) currentProfile_.localDir = FolderOf(documentPath);
-    try {
-        session_->session.open();
-    } catch (const CInternetException&) {
-        // The first transfer opens one.
-    }
 }
 
 FtpDialog::~FtpDialog() {
@@ -88,8 +83,6 @@ FtpDialog::~FtpDialog() {
         transfer_->Cancel();
         transfer_->Abandon();
     }
-    ScopedLock lock(session_->transferLock);
-    session_->session.close();
 }
 
 INT_PTR FtpDialog::Run(HWND owner) {
@@ -332,8 +325,7 @@ LRESULT FtpDialog::OnStartTransfer(Message& msg) {
     request.localDir = currentProfile_.localDir;
     request.command = transferCommand_;
     request.dialog = Handle();
-    request.log = log_;
-    transfer_ = std::make_shared<FtpTransfer>(session_, std::move(request));
+    transfer_ = std::make_shared<FtpTransfer>(std::move(request));
     worker_.Reset(FtpTransfer::Start(transfer_));
     if (!worker_) EndTransfer(true);
     return 0;
@@ -366,9 +358,15 @@ LRESULT FtpDialog::OnTimer(Message& msg) {
     return 0;
 }
 
-LRESULT FtpDialog::OnAppendLog(Message& msg) {
-    AppendToLog(log_, msg.Param<const char*>());
+LRESULT FtpDialog::OnAppendLog(Message&) {
+    TakeLogLines();
     return 0;
+}
+
+void FtpDialog::TakeLogLines() {
+    if (!transfer_) return;
+    std::string lines = transfer_->TakeLog();
+    if (!lines.empty()) AppendToLog(log_, lines.c_str());
 }
 
 LRESULT FtpDialog::OnWorkerDone(Message& msg) {
@@ -382,6 +380,7 @@ LRESULT FtpDialog::OnWorkerDone(Message& msg) {
     // The worker posts this as its very last act, so its end is a moment away.
     ::WaitForSingleObject(worker_.Get(), 10000);
     worker_.Reset();
+    TakeLogLines();
     if (transfer_->Failed())
         ::MessageBoxA(Handle(), transfer_->Failure().c_str(), LoadResourceString(IDS_APP_NAME).c_str(),
                       MB_OK | MB_ICONERROR);

@@ -45,12 +45,12 @@ class FtpDialog : public Dialog {
     void EnableChildren(bool enable);
     void AppendRow(const FtpProfile& profile);
     void SaveAllProfiles();
+    void TakeLogLines();
     // The worker is over, or given up: back to Idle.
     void EndTransfer(bool enable);
 
     FtpProfile currentProfile_;
     UINT transferCommand_ = 0;
-    std::shared_ptr<FtpSessionState> session_; // the session and transferLock
     std::shared_ptr<FtpTransfer> transfer_;
     KernelHandle worker_;
     bool cancelling_ = false;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "resources/Resource.h"
 #include "win/WorkerMessages.h"
@@ -14,20 +15,10 @@
 namespace {
 
 constexpr DWORD chunkSize = 64 * 1024;
-// The WinINet transfer type is binary, the data is neither cached nor taken from the cache.
-constexpr DWORD fileFlags = FTP_TRANSFER_TYPE_BINARY | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                            INTERNET_FLAG_RESYNCHRONIZE;
-constexpr DWORD listingFlags =
-    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RESYNCHRONIZE;
-// A server silent for this long is taken for gone. (Wine's FTP code keeps its own limits.)
-constexpr DWORD serverTimeoutMs = 30000;
 
-void SetServerTimeouts(HINTERNET session) {
-    DWORD timeout = serverTimeoutMs;
-    for (DWORD option :
-         {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-          INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT})
-        ::InternetSetOptionA(session, option, &timeout, sizeof(timeout));
+bool IsDotEntry(const WIN32_FIND_DATAA& data) {
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    return lstrcmpA(data.cFileName, ".") == 0 || lstrcmpA(data.cFileName, "..") == 0;
 }
 
 std::string Replaced(std::string text, char from, char to) {
@@ -36,30 +27,20 @@ std::string Replaced(std::string text, char from, char to) {
     return text;
 }
 
-struct Listing {
+// The files and folders of a local folder, "." and ".." left out.
+struct LocalListing {
     std::vector<std::string> files;
-    std::vector<ULONGLONG> sizes;
     std::vector<std::string> folders;
 
     void Add(const WIN32_FIND_DATAA& data) {
         if (IsDotEntry(data)) return;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            folders.push_back(data.cFileName);
-        } else {
-            files.push_back(data.cFileName);
-            sizes.push_back((static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
-        }
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? folders : files).push_back(data.cFileName);
     }
 };
 
-CInternetException Cancelled(HINTERNET handle, const char* format, const std::string& from,
-                             const std::string& to) {
-    ::SetLastError(ERROR_INTERNET_OPERATION_CANCELLED);
-    return describeInternetError(handle, format, from.c_str(), to.c_str());
-}
-
-bool RefusedByServer(unsigned responseCode) {
-    return responseCode >= 400 && responseCode < 600;
+CInternetException Cancelled(const char* format, const std::string& from, const std::string& to) {
+    ::SetLastError(ERROR_CANCELLED);
+    return FtpFailure(format, from.c_str(), to.c_str());
 }
 
 } // namespace
@@ -109,8 +90,7 @@ bool IsSafeLocalName(const std::string& name) {
 // ---------------------------------------------------------------------------------------------
 // The dialog's side
 
-FtpTransfer::FtpTransfer(std::shared_ptr<FtpSessionState> state, FtpTransferRequest request)
-    : state_(std::move(state)), request_(std::move(request)), buffer_(chunkSize) {}
+FtpTransfer::FtpTransfer(FtpTransferRequest request) : request_(std::move(request)), buffer_(chunkSize) {}
 
 FtpTransfer::~FtpTransfer() {
     DiscardPart();
@@ -121,14 +101,6 @@ HANDLE FtpTransfer::Start(const std::shared_ptr<FtpTransfer>& transfer) {
     HANDLE thread = ::CreateThread(nullptr, 0, ThreadEntry, reference, 0, nullptr);
     if (!thread) delete reference;
     return thread;
-}
-
-void FtpTransfer::Cancel() {
-    cancelled_ = true;
-    // Closing the session here would free the worker's connection and listing handles under
-    // it, and a value the worker then closes again may already name somebody else's handle.
-    ScopedLock lock(state_->transferLock);
-    if (sessionInUse_ && !retiredSession_) retiredSession_.reset(state_->session.release());
 }
 
 bool FtpTransfer::Abandon() {
@@ -160,39 +132,20 @@ DWORD WINAPI FtpTransfer::ThreadEntry(void* parameter) {
 
 void FtpTransfer::Run() {
     try {
-        HINTERNET session = nullptr;
-        {
-            ScopedLock lock(state_->transferLock);
-            if (!cancelled_) {
-                // A session the dialog gave up on an earlier Cancel: the dialog's next run opens
-                // a new one.
-                if (!state_->session) state_->session.open();
-                session = state_->session.get();
-                sessionInUse_ = true;
-                SetServerTimeouts(session);
-            }
-        }
-        if (session) {
-            FtpServerAddress address = SplitFtpHost(request_.host);
-            FtpConnection connection;
-            connection.open(session, address.server.c_str(), address.port, request_.userName.c_str(),
-                            request_.password.c_str(), INTERNET_SERVICE_FTP,
-                            request_.passive ? INTERNET_FLAG_PASSIVE : 0, &cancelled_);
-            if (!request_.remoteDir.empty() && request_.remoteDir.front() != '/')
-                request_.remoteDir = ResolveRemoteDir(connection.currentDirectory(), request_.remoteDir);
-            if (request_.command == IDC_FTP_UPLOAD)
-                UploadFolder(connection, request_.localDir, request_.localDir.size());
-            else if (request_.command == IDC_FTP_DOWNLOAD)
-                DownloadFolder(connection, request_.remoteDir, request_.remoteDir.size());
-            connection.close();
-        }
+        FtpServerAddress address = SplitFtpHost(request_.host);
+        FtpConnection connection;
+        connection.open(address.server.c_str(), address.port, request_.userName.c_str(),
+                        request_.password.c_str(), request_.passive != 0, &cancelled_);
+        if (!request_.remoteDir.empty() && request_.remoteDir.front() != '/')
+            request_.remoteDir = ResolveRemoteDir(connection.currentDirectory(), request_.remoteDir);
+        if (request_.command == IDC_FTP_UPLOAD)
+            UploadFolder(connection, request_.localDir, request_.localDir.size());
+        else if (request_.command == IDC_FTP_DOWNLOAD)
+            DownloadFolder(connection, request_.remoteDir, request_.remoteDir.size());
+        connection.close();
     } catch (const CInternetException& error) {
         failed_ = true;
         failure_ = error.message;
-    }
-    {
-        ScopedLock lock(state_->transferLock);
-        retiredSession_.close(); // nothing opened on it is left open now
     }
     Finish();
 }
@@ -211,12 +164,21 @@ void FtpTransfer::AppendLog(const char* format, ...) {
     int length = std::vsnprintf(nullptr, 0, format, values);
     va_end(values);
     if (length <= 0) return;
-    std::vector<char> text(length + 1);
+    std::vector<char> text(static_cast<size_t>(length) + 1);
     va_start(values, format);
     std::vsnprintf(text.data(), text.size(), format, values);
     va_end(values);
-    // Synchronous: the dialog's thread serves it while it runs the modal loop.
-    ::SendMessageA(request_.dialog, WM_FTP_APPEND_LOG, 0, reinterpret_cast<LPARAM>(text.data()));
+    ScopedLock lock(jobLock_);
+    // One message for whatever piles up until the dialog's thread comes to take it: a
+    // synchronous message a line cost more than sending a small file.
+    bool first = log_.empty();
+    log_.append(text.data(), static_cast<size_t>(length));
+    if (first && !abandoned_) ::PostMessageA(request_.dialog, WM_FTP_APPEND_LOG, 0, 0);
+}
+
+std::string FtpTransfer::TakeLog() {
+    ScopedLock lock(jobLock_);
+    return std::exchange(log_, {});
 }
 
 void AppendToLog(HWND log, const char* text) {
@@ -235,7 +197,7 @@ bool FtpTransfer::UploadFolder(FtpConnection& connection, const std::string& loc
         // Mostly: it exists already. When it really is missing, the uploads into it say so.
     }
 
-    Listing listing;
+    LocalListing listing;
     WIN32_FIND_DATAA data;
     FindHandle find(::FindFirstFileA((localPath + "*.*").c_str(), &data));
     if (find) {
@@ -270,25 +232,15 @@ bool FtpTransfer::DownloadFolder(FtpConnection& connection, const std::string& r
 
     // The whole listing is read before anything else is asked of the server: a connection
     // serves one listing or one file at a time.
-    Listing listing;
-    {
-        FtpFileFinder finder;
-        if (connection.find(finder, "*.*", listingFlags)) {
-            do {
-                listing.Add(finder.Entry());
-            } while (finder.next());
-        }
+    std::vector<FtpListEntry> listing = connection.list();
+    for (const FtpListEntry& entry : listing) {
+        if (entry.isDirectory || !IsSafeLocalName(entry.name)) continue;
+        AppendLog("Downloading %s%s\r\n", relative.c_str(), entry.name.c_str());
+        DownloadFile(connection, remotePath + entry.name, localPath + entry.name, entry.size);
     }
-
-    for (size_t i = 0; i < listing.files.size(); ++i) {
-        const std::string& name = listing.files[i];
-        if (!IsSafeLocalName(name)) continue;
-        AppendLog("Downloading %s%s\r\n", relative.c_str(), name.c_str());
-        DownloadFile(connection, remotePath + name, localPath + name, listing.sizes[i]);
-    }
-    for (const std::string& name : listing.folders) {
-        if (!IsSafeLocalName(name)) continue;
-        if (!DownloadFolder(connection, remotePath + name + "/", skip)) return false;
+    for (const FtpListEntry& entry : listing) {
+        if (!entry.isDirectory || !IsSafeLocalName(entry.name)) continue;
+        if (!DownloadFolder(connection, remotePath + entry.name + "/", skip)) return false;
     }
     return true;
 }
@@ -298,35 +250,31 @@ void FtpTransfer::UploadFile(FtpConnection& connection, const std::string& local
     const char* failure = "Failed to upload file (%s -> %s)";
     KernelHandle source(::CreateFileA(localPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!source) throw describeInternetError(nullptr, failure, localPath.c_str(), remotePath.c_str());
-    if (cancelled_) throw Cancelled(nullptr, failure, localPath, remotePath);
+    if (!source) throw FtpFailure(failure, localPath.c_str(), remotePath.c_str());
+    if (cancelled_) throw Cancelled(failure, localPath, remotePath);
 
     FtpFile file;
-    if (!file.open(connection.get(), remotePath.c_str(), GENERIC_WRITE, fileFlags,
-                   reinterpret_cast<DWORD_PTR>(&connection)))
-        throw describeInternetError(nullptr, failure, localPath.c_str(), remotePath.c_str());
+    if (!connection.openFile(file, remotePath.c_str(), true))
+        throw FtpFailure(failure, localPath.c_str(), remotePath.c_str());
     for (;;) {
-        if (cancelled_) throw Cancelled(file.get(), failure, localPath, remotePath);
+        if (cancelled_) throw Cancelled(failure, localPath, remotePath);
         DWORD read = 0;
         if (!::ReadFile(source.Get(), buffer_.data(), chunkSize, &read, nullptr) ||
             (read > 0 && !file.write(buffer_.data(), read)))
-            throw describeInternetError(file.get(), failure, localPath.c_str(), remotePath.c_str());
+            throw FtpFailure(failure, localPath.c_str(), remotePath.c_str());
         if (read == 0) break;
     }
-    // Closing the file is when the server answers for the whole of it.
-    file.close();
-    if (RefusedByServer(LastFtpResponseCode()))
-        throw describeInternetError(nullptr, failure, localPath.c_str(), remotePath.c_str());
+    // The end of the data is when the server answers for the whole of it.
+    if (!file.finish()) throw FtpFailure(failure, localPath.c_str(), remotePath.c_str());
 }
 
 void FtpTransfer::DownloadFile(FtpConnection& connection, const std::string& remotePath,
                                const std::string& localPath, ULONGLONG listedSize) {
     const char* failure = "Failed to download file (%s -> %s)";
-    if (cancelled_) throw Cancelled(nullptr, failure, remotePath, localPath);
+    if (cancelled_) throw Cancelled(failure, remotePath, localPath);
     FtpFile file;
-    if (!file.open(connection.get(), remotePath.c_str(), GENERIC_READ, fileFlags,
-                   reinterpret_cast<DWORD_PTR>(&connection)))
-        throw describeInternetError(nullptr, failure, remotePath.c_str(), localPath.c_str());
+    if (!connection.openFile(file, remotePath.c_str(), false))
+        throw FtpFailure(failure, remotePath.c_str(), localPath.c_str());
 
     // The file arrives beside its target and replaces it only once it is complete: a cancelled
     // or failed download leaves the old file as it was.
@@ -335,38 +283,41 @@ void FtpTransfer::DownloadFile(FtpConnection& connection, const std::string& rem
         ~PartGuard() { transfer.DiscardPart(); }
     } guard{*this};
     if (!CreatePart(localPath.substr(0, localPath.find_last_of('\\') + 1)))
-        throw describeInternetError(nullptr, failure, remotePath.c_str(), localPath.c_str());
+        throw FtpFailure(failure, remotePath.c_str(), localPath.c_str());
 
     ULONGLONG received = 0;
     for (;;) {
-        if (cancelled_) throw Cancelled(file.get(), failure, remotePath, localPath);
+        if (cancelled_) throw Cancelled(failure, remotePath, localPath);
         DWORD read = 0;
         if (!file.read(buffer_.data(), chunkSize, read) || (read > 0 && !WritePart(buffer_.data(), read)))
-            throw describeInternetError(file.get(), failure, remotePath.c_str(), localPath.c_str());
+            throw FtpFailure(failure, remotePath.c_str(), localPath.c_str());
         if (read == 0) break;
         received += read;
     }
-    file.close();
     // A data connection that ends early looks like the end of the file: the listing's size and
     // the server's last word tell a cut transfer from a complete one.
-    if (received < listedSize || RefusedByServer(LastFtpResponseCode()) || !CommitPart(localPath))
-        throw describeInternetError(nullptr, failure, remotePath.c_str(), localPath.c_str());
+    if (!file.finish() || received < listedSize || !CommitPart(localPath))
+        throw FtpFailure(failure, remotePath.c_str(), localPath.c_str());
 }
 
 bool FtpTransfer::CreatePart(const std::string& folder) {
     ScopedLock lock(jobLock_);
     if (abandoned_) return false;
-    char path[MAX_PATH];
-    if (!::GetTempFileNameA(folder.c_str(), "qm~", 0, path)) return false;
-    part_.Reset(
-        ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    partPath_ = path;
-    if (!part_) {
-        ::DeleteFileA(path);
-        partPath_.clear();
-        return false;
+    // A name of its own, made in one step: the system's temporary names cost two opens a file.
+    static std::atomic<unsigned> serial{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[40];
+        std::snprintf(name, sizeof(name), "qm~%lx-%x.tmp", ::GetCurrentProcessId(), ++serial);
+        std::string path = folder + name;
+        part_.Reset(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+        if (part_) {
+            partPath_ = path;
+            return true;
+        }
+        if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS) return false;
     }
-    return true;
+    return false;
 }
 
 bool FtpTransfer::WritePart(const void* data, DWORD size) {

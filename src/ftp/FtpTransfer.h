@@ -2,7 +2,6 @@
 #pragma once
 
 #include <windows.h>
-#include <wininet.h>
 
 #include <atomic>
 #include <memory>
@@ -10,7 +9,6 @@
 #include <vector>
 
 #include "ftp/FtpConnection.h"
-#include "net/Internet.h"
 #include "win/Handles.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -18,11 +16,11 @@
 
 struct FtpServerAddress {
     std::string server;
-    INTERNET_PORT port = INTERNET_DEFAULT_FTP_PORT;
+    unsigned short port = 21;
 };
 
 // "name:port" splits at the first colon, the port read as strtol reads it (so "name:" and
-// "name:x" give port 0, which WinINet replaces by the default); "name" is port 21.
+// "name:x" give port 0, which the connection takes for the FTP port); "name" is port 21.
 FtpServerAddress SplitFtpHost(const std::string& host);
 
 // A remote folder ends with a slash and has no backslash: "www" is "www/", "a\b" is "a/b/",
@@ -43,20 +41,12 @@ bool IsSafeLocalName(const std::string& name);
 // ---------------------------------------------------------------------------------------------
 // The worker
 
-// Sent by a worker to its dialog with a line of text (lParam, zero-terminated) for the status
-// log: one synchronous message a line, instead of the four the log needs, which the dialog's
-// thread then makes without a thread switch each.
+// Posted by a worker to its dialog when lines for the status log are waiting: the dialog takes
+// them with TakeLog.
 inline constexpr UINT WM_FTP_APPEND_LOG = WM_APP + 1;
 
 // Appends `text` to the end of a status log, scrolled into view and without undo.
 void AppendToLog(HWND log, const char* text);
-
-// The internet session of an FTP dialog and the lock that guards its handle. Shared with the
-// dialog's workers, since a worker that had to be given up may outlive the dialog.
-struct FtpSessionState {
-    CriticalSection transferLock;
-    InternetSession session;
-};
 
 // What a run works on, copied from the dialog when the transfer starts (its folders already
 // normalised).
@@ -69,17 +59,16 @@ struct FtpTransferRequest {
     std::string localDir;
     UINT command = 0; // IDC_FTP_UPLOAD or IDC_FTP_DOWNLOAD
     HWND dialog = nullptr;
-    HWND log = nullptr;
 };
 
-// One upload or download on a thread of its own. It touches the dialog only by sending it the
-// lines of the status log and by posting WM_WORKER_DONE as its last act; the dialog shows the failure, if
-// any, from its own thread. Every file is moved in 64 KB chunks, so that Cancel takes effect
-// between two chunks: WinINet under Wine neither stops a running FtpGetFileA/FtpPutFileA when
-// its session is closed nor ever gives up on a server that stops answering.
+// One upload or download on a thread of its own. It touches the dialog only by posting it
+// WM_FTP_APPEND_LOG when lines wait and WM_WORKER_DONE as its last act; the dialog shows the
+// failure, if any, from its own thread. Every file is moved in 64 KB chunks, and every wait for the server
+// looks at the cancel flag four times a second, so that Cancel takes effect at once whatever the
+// server does.
 class FtpTransfer {
   public:
-    FtpTransfer(std::shared_ptr<FtpSessionState> state, FtpTransferRequest request);
+    explicit FtpTransfer(FtpTransferRequest request);
     ~FtpTransfer();
     FtpTransfer(const FtpTransfer&) = delete;
     FtpTransfer& operator=(const FtpTransfer&) = delete;
@@ -87,10 +76,8 @@ class FtpTransfer {
     // Starts the worker, which keeps a reference of its own. The thread handle, null on failure.
     static HANDLE Start(const std::shared_ptr<FtpTransfer>& transfer);
 
-    // From the dialog's thread. Cancel makes every later step fail; the session the worker is
-    // connected on becomes the worker's own, to close when it has closed what it opened on it,
-    // and the dialog opens a new one for its next transfer.
-    void Cancel();
+    // From the dialog's thread: the step under way and every later one fail.
+    void Cancel() { cancelled_ = true; }
     // The dialog stops waiting for a worker stuck in a call that does not return: the worker
     // will not touch the dialog again, and the file it was receiving is deleted now. False when
     // the worker has already posted WM_WORKER_DONE (the message is on its way).
@@ -100,6 +87,8 @@ class FtpTransfer {
     // Once WM_WORKER_DONE has arrived: the message of the failure that ended the run.
     bool Failed() const { return failed_; }
     const std::string& Failure() const { return failure_; }
+    // The lines of the status log written since the last call.
+    std::string TakeLog();
 
   private:
     static DWORD WINAPI ThreadEntry(void* parameter);
@@ -121,7 +110,6 @@ class FtpTransfer {
     bool CommitPart(const std::string& target);
     void DiscardPart();
 
-    std::shared_ptr<FtpSessionState> state_;
     FtpTransferRequest request_;
     std::vector<char> buffer_;
     std::atomic<bool> cancelled_{false};
@@ -129,13 +117,10 @@ class FtpTransfer {
     bool failed_ = false;
     std::string failure_;
 
-    // Guarded by state_->transferLock.
-    bool sessionInUse_ = false;
-    InternetHandle retiredSession_;
-
     // Guarded by jobLock_.
     CriticalSection jobLock_;
     bool finished_ = false;
+    std::string log_;
     KernelHandle part_;
     std::string partPath_;
 };

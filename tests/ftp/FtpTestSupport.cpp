@@ -85,9 +85,10 @@ std::string FtpServers::Ask(const std::string& line) {
     return reply;
 }
 
-FtpServers::Server FtpServers::Start(const std::string& user, const std::string& password,
-                                     int bytesPerSecond) {
-    std::istringstream reply(Ask("start " + user + " " + password + " " + std::to_string(bytesPerSecond)));
+FtpServers::Server FtpServers::Start(const std::string& user, const std::string& password, int bytesPerSecond,
+                                     bool listOnly) {
+    std::istringstream reply(Ask("start " + user + " " + password + " " + std::to_string(bytesPerSecond) +
+                                 (listOnly ? " list-only" : "")));
     std::string ok, root;
     Server server;
     reply >> ok >> server.port >> root;

@@ -26,7 +26,9 @@ class FtpServers {
     // The helper of this test program, started on first use.
     static FtpServers& Instance();
     // A server with one user; `bytesPerSecond` limits its data connections both ways (0: none).
-    Server Start(const std::string& user, const std::string& password, int bytesPerSecond = 0);
+    // listOnly: a server without machine listings, which lists folders only in the "ls -l" style.
+    Server Start(const std::string& user, const std::string& password, int bytesPerSecond = 0,
+                 bool listOnly = false);
     void Stall(int port); // stops answering anything, like a machine that went away
     void Stop(int port);  // ends the server, its connections and its root folder
     // A file on the server whose name a Windows folder could not hold (e.g. with a backslash).

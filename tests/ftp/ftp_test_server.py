@@ -4,8 +4,11 @@
   ftp_test_server.py CONTROL_PORT
       Connects to 127.0.0.1:CONTROL_PORT, where the test listens, and answers its commands,
       one line each way:
-        start USER PASSWORD LIMIT   a server in a process of its own, with a fresh root folder;
-                                    LIMIT bytes per second each way (0: no limit)
+        start USER PASSWORD LIMIT [list-only]
+                                    a server in a process of its own, with a fresh root folder;
+                                    LIMIT bytes per second each way (0: no limit); list-only:
+                                    no machine listings (MLSD), as older servers
+
                                     -> "ok PORT ROOT"
         stall PORT                  the server stops answering anything (SIGSTOP)
         stop PORT                   ends the server and removes its root folder -> "ok"
@@ -14,7 +17,7 @@
         mirror PORT USER PASSWORD up|down LOCAL REMOTE
                                     lftp copies the tree (the benchmarks' reference) -> "ok MS"
       When the test closes the connection (or dies), every server is stopped and this ends.
-  ftp_test_server.py --serve ROOT USER PASSWORD LIMIT
+  ftp_test_server.py --serve ROOT USER PASSWORD LIMIT [list-only]
       One server; prints its port on the first line of standard output.
 """
 
@@ -28,7 +31,7 @@ import sys
 import tempfile
 
 
-def serve(root, user, password, limit):
+def serve(root, user, password, limit, list_only):
     from pyftpdlib.authorizers import DummyAuthorizer
     from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
     from pyftpdlib.servers import FTPServer
@@ -37,6 +40,9 @@ def serve(root, user, password, limit):
     authorizer.add_user(user, password, root, perm="elradfmwMT")
     handler = type("Handler", (FTPHandler,), {})
     handler.authorizer = authorizer
+    if list_only:
+        handler.proto_cmds = {name: value for name, value in FTPHandler.proto_cmds.items()
+                              if name not in ("MLSD", "MLST")}
     if limit > 0:
         handler.dtp_handler = type("Throttled", (ThrottledDTPHandler,),
                                    {"read_limit": limit, "write_limit": limit})
@@ -63,7 +69,7 @@ def control(port):
         shutil.rmtree(root, ignore_errors=True)
 
     def answer(words, line):
-        if words[:1] == ["start"] and len(words) == 4:
+        if words[:1] == ["start"] and len(words) in (4, 5):
             root = tempfile.mkdtemp(prefix="qmftp-")
             process = subprocess.Popen(
                 [python, os.path.abspath(__file__), "--serve", root] + words[1:],
@@ -117,8 +123,8 @@ def control(port):
 
 
 def main(argv):
-    if len(argv) == 6 and argv[1] == "--serve":
-        serve(argv[2], argv[3], argv[4], int(argv[5]))
+    if len(argv) in (6, 7) and argv[1] == "--serve":
+        serve(argv[2], argv[3], argv[4], int(argv[5]), argv[6:] == ["list-only"])
     elif len(argv) == 2:
         control(int(argv[1]))
     else:
