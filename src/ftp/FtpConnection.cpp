@@ -106,8 +106,10 @@ void FtpConnection::open(const char* server, unsigned short port, const char* us
     error_ = 0;
 
     bool anonymous = !*user;
-    bool ok = control_.connect(server, port ? port : ftpPort, limits_);
+    bool ok = control_.connect(server, port ? port : ftpPort, limits_) && control_.peerAddress(server_);
     if (!ok) error_ = static_cast<int>(::GetLastError());
+    // Commands and answers are small and go one at a time.
+    if (ok) control_.sendAtOnce();
     // "120 ready in a moment" comes before the greeting.
     do {
         ok = ok && readReply();
@@ -236,11 +238,7 @@ bool FtpConnection::passiveData(Socket& data) {
     // The data connection goes to the host this connection reached, whatever address the
     // reply names: a server may not send it elsewhere, and one behind a router often names an
     // address of its own network.
-    SocketAddress peer;
-    if (!control_.peerAddress(peer)) {
-        error_ = static_cast<int>(::GetLastError());
-        return false;
-    }
+    SocketAddress peer = server_;
     unsigned short port = 0;
     if (peer.isIPv6() ? !command("EPSV") || reply_.code != 229 || !ExtendedPassivePort(reply_.text, port)
                       : !command("PASV") || reply_.code != 227 || !PassivePort(reply_.text, port))
@@ -286,10 +284,8 @@ bool FtpConnection::openData(const std::string& line, Socket& data) {
     }
     if (passive_) return true;
     // Only the server itself may bring the data.
-    SocketAddress server, from;
-    if (listener.accept(data, limits_) && control_.peerAddress(server) && data.peerAddress(from) &&
-        from.sameHost(server))
-        return true;
+    SocketAddress from;
+    if (listener.accept(data, limits_) && data.peerAddress(from) && from.sameHost(server_)) return true;
     error_ = data ? WSAECONNREFUSED : static_cast<int>(::GetLastError());
     data.close();
     return false;

@@ -60,6 +60,7 @@ class FtpConnection {
     CInternetException failure(const char* format, ...) const;
 
     Socket control_;
+    SocketAddress server_; // the control connection's peer
     SocketLimits limits_;
     bool passive_ = true;
     bool machineListing_ = true;
@@ -82,6 +83,7 @@ class FtpFile {
     // Ends the data connection (after the last byte of an upload) and reads the server's word
     // on the file: true only when it reports the whole file moved.
     bool finish();
+    bool finish2();
 
   private:
     friend class FtpConnection;

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "resources/Resource.h"
@@ -14,7 +16,7 @@
 
 namespace {
 
-constexpr DWORD chunkSize = 64 * 1024;
+constexpr DWORD chunkSize = 256 * 1024;
 
 bool IsDotEntry(const WIN32_FIND_DATAA& data) {
     if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
@@ -90,10 +92,11 @@ bool IsSafeLocalName(const std::string& name) {
 // ---------------------------------------------------------------------------------------------
 // The dialog's side
 
-FtpTransfer::FtpTransfer(FtpTransferRequest request) : request_(std::move(request)), buffer_(chunkSize) {}
+FtpTransfer::FtpTransfer(FtpTransferRequest request) : request_(std::move(request)) {}
 
 FtpTransfer::~FtpTransfer() {
-    DiscardPart();
+    for (int lane = 0; lane < lanes; ++lane)
+        DiscardPart(lane);
 }
 
 HANDLE FtpTransfer::Start(const std::shared_ptr<FtpTransfer>& transfer) {
@@ -107,10 +110,11 @@ bool FtpTransfer::Abandon() {
     ScopedLock lock(jobLock_);
     if (finished_) return false;
     abandoned_ = true;
-    if (part_) {
-        part_.Reset();
-        ::DeleteFileA(partPath_.c_str());
-        partPath_.clear();
+    for (Part& part : parts_) {
+        if (!part.file) continue;
+        part.file.Reset();
+        ::DeleteFileA(part.path.c_str());
+        part.path.clear();
     }
     return true;
 }
@@ -130,18 +134,24 @@ DWORD WINAPI FtpTransfer::ThreadEntry(void* parameter) {
     return 0;
 }
 
+void FtpTransfer::OpenConnection(FtpConnection& connection) {
+    FtpServerAddress address = SplitFtpHost(request_.host);
+    connection.open(address.server.c_str(), address.port, request_.userName.c_str(),
+                    request_.password.c_str(), request_.passive != 0, &stopped_);
+}
+
 void FtpTransfer::Run() {
     try {
-        FtpServerAddress address = SplitFtpHost(request_.host);
         FtpConnection connection;
-        connection.open(address.server.c_str(), address.port, request_.userName.c_str(),
-                        request_.password.c_str(), request_.passive != 0, &cancelled_);
+        OpenConnection(connection);
         if (!request_.remoteDir.empty() && request_.remoteDir.front() != '/')
             request_.remoteDir = ResolveRemoteDir(connection.currentDirectory(), request_.remoteDir);
+        // The files of a walk that stopped silently still go: those are the ones it got to.
         if (request_.command == IDC_FTP_UPLOAD)
             UploadFolder(connection, request_.localDir, request_.localDir.size());
         else if (request_.command == IDC_FTP_DOWNLOAD)
             DownloadFolder(connection, request_.remoteDir, request_.remoteDir.size());
+        MoveFiles(connection);
         connection.close();
     } catch (const CInternetException& error) {
         failed_ = true;
@@ -207,10 +217,8 @@ bool FtpTransfer::UploadFolder(FtpConnection& connection, const std::string& loc
     }
     find.Reset();
 
-    for (const std::string& name : listing.files) {
-        AppendLog("Uploading %s%s\r\n", relative.c_str(), name.c_str());
-        UploadFile(connection, localPath + name, remotePath + name);
-    }
+    for (const std::string& name : listing.files)
+        jobs_.push_back({localPath + name, remotePath + name, relative + name});
     for (const std::string& name : listing.folders)
         if (!UploadFolder(connection, localPath + name + "\\", skip)) return false;
     return true;
@@ -235,8 +243,7 @@ bool FtpTransfer::DownloadFolder(FtpConnection& connection, const std::string& r
     std::vector<FtpListEntry> listing = connection.list();
     for (const FtpListEntry& entry : listing) {
         if (entry.isDirectory || !IsSafeLocalName(entry.name)) continue;
-        AppendLog("Downloading %s%s\r\n", relative.c_str(), entry.name.c_str());
-        DownloadFile(connection, remotePath + entry.name, localPath + entry.name, entry.size);
+        jobs_.push_back({remotePath + entry.name, localPath + entry.name, relative + entry.name, entry.size});
     }
     for (const FtpListEntry& entry : listing) {
         if (!entry.isDirectory || !IsSafeLocalName(entry.name)) continue;
@@ -245,63 +252,113 @@ bool FtpTransfer::DownloadFolder(FtpConnection& connection, const std::string& r
     return true;
 }
 
-void FtpTransfer::UploadFile(FtpConnection& connection, const std::string& localPath,
-                             const std::string& remotePath) {
+void FtpTransfer::MoveFiles(FtpConnection& connection) {
+    // In active mode the server opens every data connection to us, and servers were seen to
+    // stall one of two such transfers while they served the other: one connection does it all.
+    int wanted = request_.passive ? lanes : 1;
+    std::thread helpers[lanes - 1];
+    for (int lane = 1; lane < wanted && static_cast<size_t>(lane) < jobs_.size(); ++lane) {
+        try {
+            helpers[lane - 1] = std::thread([this, lane] {
+                FtpConnection own;
+                try {
+                    OpenConnection(own);
+                } catch (const CInternetException&) {
+                    return; // a server that takes one connection only: the first lane does it all
+                }
+                MoveFilesOn(own, lane);
+            });
+        } catch (const std::system_error&) {
+            break; // fewer lanes
+        }
+    }
+    MoveFilesOn(connection, 0);
+    for (std::thread& helper : helpers)
+        if (helper.joinable()) helper.join();
+    if (laneFailed_) throw laneFailure_;
+}
+
+void FtpTransfer::MoveFilesOn(FtpConnection& connection, int lane) {
+    std::vector<char> buffer(chunkSize);
+    bool upload = request_.command == IDC_FTP_UPLOAD;
+    try {
+        for (size_t next; !stopped_ && (next = nextJob_++) < jobs_.size();) {
+            const Job& job = jobs_[next];
+            AppendLog(upload ? "Uploading %s\r\n" : "Downloading %s\r\n", job.logName.c_str());
+            if (upload)
+                UploadFile(connection, job, buffer);
+            else
+                DownloadFile(connection, job, lane, buffer);
+        }
+    } catch (const CInternetException& error) {
+        ScopedLock lock(jobLock_);
+        // The other lanes' failures are mostly this one's stop.
+        if (!laneFailed_) {
+            laneFailed_ = true;
+            laneFailure_ = error;
+        }
+        stopped_ = true;
+    }
+}
+
+void FtpTransfer::UploadFile(FtpConnection& connection, const Job& job, std::vector<char>& buffer) {
     const char* failure = "Failed to upload file (%s -> %s)";
-    KernelHandle source(::CreateFileA(localPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!source) throw FtpFailure(failure, localPath.c_str(), remotePath.c_str());
-    if (cancelled_) throw Cancelled(failure, localPath, remotePath);
+    const char *from = job.from.c_str(), *to = job.to.c_str();
+    KernelHandle source(::CreateFileA(from, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!source) throw FtpFailure(failure, from, to);
+    if (stopped_) throw Cancelled(failure, job.from, job.to);
 
     FtpFile file;
-    if (!connection.openFile(file, remotePath.c_str(), true))
-        throw FtpFailure(failure, localPath.c_str(), remotePath.c_str());
+    if (!connection.openFile(file, to, true)) throw FtpFailure(failure, from, to);
     for (;;) {
-        if (cancelled_) throw Cancelled(failure, localPath, remotePath);
+        if (stopped_) throw Cancelled(failure, job.from, job.to);
         DWORD read = 0;
-        if (!::ReadFile(source.Get(), buffer_.data(), chunkSize, &read, nullptr) ||
-            (read > 0 && !file.write(buffer_.data(), read)))
-            throw FtpFailure(failure, localPath.c_str(), remotePath.c_str());
+        if (!::ReadFile(source.Get(), buffer.data(), chunkSize, &read, nullptr) ||
+            (read > 0 && !file.write(buffer.data(), read)))
+            throw FtpFailure(failure, from, to);
         if (read == 0) break;
     }
     // The end of the data is when the server answers for the whole of it.
-    if (!file.finish()) throw FtpFailure(failure, localPath.c_str(), remotePath.c_str());
+    if (!file.finish()) throw FtpFailure(failure, from, to);
 }
 
-void FtpTransfer::DownloadFile(FtpConnection& connection, const std::string& remotePath,
-                               const std::string& localPath, ULONGLONG listedSize) {
+void FtpTransfer::DownloadFile(FtpConnection& connection, const Job& job, int lane,
+                               std::vector<char>& buffer) {
     const char* failure = "Failed to download file (%s -> %s)";
-    if (cancelled_) throw Cancelled(failure, remotePath, localPath);
+    const char *from = job.from.c_str(), *to = job.to.c_str();
+    if (stopped_) throw Cancelled(failure, job.from, job.to);
     FtpFile file;
-    if (!connection.openFile(file, remotePath.c_str(), false))
-        throw FtpFailure(failure, remotePath.c_str(), localPath.c_str());
+    if (!connection.openFile(file, from, false)) throw FtpFailure(failure, from, to);
 
     // The file arrives beside its target and replaces it only once it is complete: a cancelled
     // or failed download leaves the old file as it was.
     struct PartGuard {
         FtpTransfer& transfer;
-        ~PartGuard() { transfer.DiscardPart(); }
-    } guard{*this};
-    if (!CreatePart(localPath.substr(0, localPath.find_last_of('\\') + 1)))
-        throw FtpFailure(failure, remotePath.c_str(), localPath.c_str());
+        int lane;
+        ~PartGuard() { transfer.DiscardPart(lane); }
+    } guard{*this, lane};
+    if (!CreatePart(lane, job.to.substr(0, job.to.find_last_of('\\') + 1)))
+        throw FtpFailure(failure, from, to);
 
     ULONGLONG received = 0;
     for (;;) {
-        if (cancelled_) throw Cancelled(failure, remotePath, localPath);
+        if (stopped_) throw Cancelled(failure, job.from, job.to);
         DWORD read = 0;
-        if (!file.read(buffer_.data(), chunkSize, read) || (read > 0 && !WritePart(buffer_.data(), read)))
-            throw FtpFailure(failure, remotePath.c_str(), localPath.c_str());
+        if (!file.read(buffer.data(), chunkSize, read) || (read > 0 && !WritePart(lane, buffer.data(), read)))
+            throw FtpFailure(failure, from, to);
         if (read == 0) break;
         received += read;
     }
     // A data connection that ends early looks like the end of the file: the listing's size and
     // the server's last word tell a cut transfer from a complete one.
-    if (!file.finish() || received < listedSize || !CommitPart(localPath))
-        throw FtpFailure(failure, remotePath.c_str(), localPath.c_str());
+    if (!file.finish() || received < job.size || !CommitPart(lane, job.to))
+        throw FtpFailure(failure, from, to);
 }
 
-bool FtpTransfer::CreatePart(const std::string& folder) {
+bool FtpTransfer::CreatePart(int lane, const std::string& folder) {
     ScopedLock lock(jobLock_);
+    Part& part = parts_[lane];
     if (abandoned_) return false;
     // A name of its own, made in one step: the system's temporary names cost two opens a file.
     static std::atomic<unsigned> serial{0};
@@ -309,10 +366,10 @@ bool FtpTransfer::CreatePart(const std::string& folder) {
         char name[40];
         std::snprintf(name, sizeof(name), "qm~%lx-%x.tmp", ::GetCurrentProcessId(), ++serial);
         std::string path = folder + name;
-        part_.Reset(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
-        if (part_) {
-            partPath_ = path;
+        part.file.Reset(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (part.file) {
+            part.path = path;
             return true;
         }
         if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS) return false;
@@ -320,41 +377,44 @@ bool FtpTransfer::CreatePart(const std::string& folder) {
     return false;
 }
 
-bool FtpTransfer::WritePart(const void* data, DWORD size) {
+bool FtpTransfer::WritePart(int lane, const void* data, DWORD size) {
     ScopedLock lock(jobLock_);
+    Part& part = parts_[lane];
     DWORD written = 0;
-    return part_ && ::WriteFile(part_.Get(), data, size, &written, nullptr) && written == size;
+    return part.file && ::WriteFile(part.file.Get(), data, size, &written, nullptr) && written == size;
 }
 
-bool FtpTransfer::CommitPart(const std::string& target) {
+bool FtpTransfer::CommitPart(int lane, const std::string& target) {
     ScopedLock lock(jobLock_);
-    if (!part_) return false;
-    part_.Reset();
+    Part& part = parts_[lane];
+    if (!part.file) return false;
+    part.file.Reset();
     // The file that arrives keeps its own attributes: give it those the user set on the old one.
     DWORD attributes = ::GetFileAttributesA(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                                    FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-        if (kept) ::SetFileAttributesA(partPath_.c_str(), kept);
+        if (kept) ::SetFileAttributesA(part.path.c_str(), kept);
     }
-    if (!::MoveFileExA(partPath_.c_str(), target.c_str(),
+    if (!::MoveFileExA(part.path.c_str(), target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DWORD error = ::GetLastError();
-        ::DeleteFileA(partPath_.c_str());
-        partPath_.clear();
+        ::DeleteFileA(part.path.c_str());
+        part.path.clear();
         ::SetLastError(error);
         return false;
     }
-    partPath_.clear();
+    part.path.clear();
     return true;
 }
 
-void FtpTransfer::DiscardPart() {
+void FtpTransfer::DiscardPart(int lane) {
     ScopedLock lock(jobLock_);
-    if (partPath_.empty()) return;
+    Part& part = parts_[lane];
+    if (part.path.empty()) return;
     DWORD error = ::GetLastError();
-    part_.Reset();
-    ::DeleteFileA(partPath_.c_str());
-    partPath_.clear();
+    part.file.Reset();
+    ::DeleteFileA(part.path.c_str());
+    part.path.clear();
     ::SetLastError(error);
 }

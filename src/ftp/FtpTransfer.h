@@ -63,7 +63,7 @@ struct FtpTransferRequest {
 
 // One upload or download on a thread of its own. It touches the dialog only by posting it
 // WM_FTP_APPEND_LOG when lines wait and WM_WORKER_DONE as its last act; the dialog shows the
-// failure, if any, from its own thread. Every file is moved in 64 KB chunks, and every wait for the server
+// failure, if any, from its own thread. Every file is moved in 256 KB chunks, and every wait for the server
 // looks at the cancel flag four times a second, so that Cancel takes effect at once whatever the
 // server does.
 class FtpTransfer {
@@ -77,7 +77,7 @@ class FtpTransfer {
     static HANDLE Start(const std::shared_ptr<FtpTransfer>& transfer);
 
     // From the dialog's thread: the step under way and every later one fail.
-    void Cancel() { cancelled_ = true; }
+    void Cancel() { stopped_ = true; }
     // The dialog stops waiting for a worker stuck in a call that does not return: the worker
     // will not touch the dialog again, and the file it was receiving is deleted now. False when
     // the worker has already posted WM_WORKER_DONE (the message is on its way).
@@ -91,29 +91,52 @@ class FtpTransfer {
     std::string TakeLog();
 
   private:
+    // Files are moved on this many connections at once: one more hides the time each side
+    // spends on every file while the other waits.
+    static constexpr int lanes = 2;
+
+    // One file found by the walk.
+    struct Job {
+        std::string from, to;
+        std::string logName; // below the folder the run started in
+        ULONGLONG size = 0;  // as listed, for downloads
+    };
+    // A download's temporary file beside its target.
+    struct Part {
+        KernelHandle file;
+        std::string path;
+    };
+
     static DWORD WINAPI ThreadEntry(void* parameter);
     void Run();
-    // True when the folder and everything below it were handled, false on a silent stop (a
-    // local folder that cannot be made); CInternetException on the first failure.
+    // The walks make the folders and find the files. True when the folder and everything below
+    // it were walked, false on a silent stop (a local folder that cannot be made);
+    // CInternetException on the first failure.
     bool UploadFolder(FtpConnection& connection, const std::string& localPath, size_t skip);
     bool DownloadFolder(FtpConnection& connection, const std::string& remotePath, size_t skip);
-    void UploadFile(FtpConnection& connection, const std::string& localPath, const std::string& remotePath);
-    void DownloadFile(FtpConnection& connection, const std::string& remotePath, const std::string& localPath,
-                      ULONGLONG listedSize);
+    // Moves the files the walk found on `connection` and on more connections of their own;
+    // CInternetException with the first failure once every lane has stopped.
+    void MoveFiles(FtpConnection& connection);
+    // Takes files until none are left or the run stops.
+    void MoveFilesOn(FtpConnection& connection, int lane);
+    void UploadFile(FtpConnection& connection, const Job& job, std::vector<char>& buffer);
+    void DownloadFile(FtpConnection& connection, const Job& job, int lane, std::vector<char>& buffer);
+    void OpenConnection(FtpConnection& connection);
     void AppendLog(const char* format, ...);
     void Finish();
 
-    // The temporary file beside the target that a download is received into; guarded by
-    // jobLock_, since Abandon deletes it from the dialog's thread.
-    bool CreatePart(const std::string& folder);
-    bool WritePart(const void* data, DWORD size);
-    bool CommitPart(const std::string& target);
-    void DiscardPart();
+    // Guarded by jobLock_, since Abandon deletes the parts from the dialog's thread.
+    bool CreatePart(int lane, const std::string& folder);
+    bool WritePart(int lane, const void* data, DWORD size);
+    bool CommitPart(int lane, const std::string& target);
+    void DiscardPart(int lane);
 
     FtpTransferRequest request_;
-    std::vector<char> buffer_;
-    std::atomic<bool> cancelled_{false};
+    // Set by Cancel, or by the lane that failed first: every wait of every lane ends at once.
+    std::atomic<bool> stopped_{false};
     std::atomic<bool> abandoned_{false};
+    std::vector<Job> jobs_;
+    std::atomic<size_t> nextJob_{0};
     bool failed_ = false;
     std::string failure_;
 
@@ -121,6 +144,7 @@ class FtpTransfer {
     CriticalSection jobLock_;
     bool finished_ = false;
     std::string log_;
-    KernelHandle part_;
-    std::string partPath_;
+    Part parts_[lanes];
+    bool laneFailed_ = false;
+    CInternetException laneFailure_;
 };

@@ -87,11 +87,12 @@ bool Socket::adopt(SocketHandle socket) {
         close();
         return Fail(error);
     }
-    // Commands and their answers are small and go one at a time: none may wait for the
-    // acknowledgement of the one before.
+    return true;
+}
+
+void Socket::sendAtOnce() {
     BOOL noDelay = TRUE;
     ::setsockopt(get(), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof(noDelay));
-    return true;
 }
 
 Socket::WaitResult Socket::wait(bool write, const SocketLimits& limits) {

@@ -69,6 +69,8 @@ class Socket {
     int receive(void* buffer, int size, const SocketLimits& limits);
     // The end of what this side sends: the peer reads the end of the stream.
     bool shutdownSend();
+    // Small writes go out at once instead of waiting for the acknowledgement of the last one.
+    void sendAtOnce();
 
     bool localAddress(SocketAddress& address) const;
     bool peerAddress(SocketAddress& address) const;

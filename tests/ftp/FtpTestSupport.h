@@ -26,9 +26,10 @@ class FtpServers {
     // The helper of this test program, started on first use.
     static FtpServers& Instance();
     // A server with one user; `bytesPerSecond` limits its data connections both ways (0: none).
-    // listOnly: a server without machine listings, which lists folders only in the "ls -l" style.
+    // older: a server without machine listings (it lists folders in the "ls -l" style only) that
+    // takes one connection at a time from an address.
     Server Start(const std::string& user, const std::string& password, int bytesPerSecond = 0,
-                 bool listOnly = false);
+                 bool older = false);
     void Stall(int port); // stops answering anything, like a machine that went away
     void Stop(int port);  // ends the server, its connections and its root folder
     // A file on the server whose name a Windows folder could not hold (e.g. with a backslash).

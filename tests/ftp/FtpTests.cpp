@@ -139,13 +139,14 @@ TEST(FtpRules, HostsFoldersAndListedNames) {
 
 // A tree with nested and empty folders, sizes around a buffer's and a large file goes up to an
 // absolute folder and comes back down from a relative one, byte for byte, names with blanks
-// included: from a server with machine listings and from one with "ls -l" lines only.
+// included: from a server with machine listings and from an older one that has "ls -l" lines
+// only and takes one connection at a time.
 TEST_F(FtpDialogTest, TreeGoesUpAndComesBackByteForByte) {
     FtpServers::Server server = servers_.Start("user", "secret");
     FtpServers::Server older = servers_.Start("user", "secret", 0, true);
     TempFolder local;
     std::string source = local.Path("site source"), target = local.Path("copy of site");
-    std::string listed = local.Path("listed copy");
+    std::string passed = local.Path("passive copy"), listed = local.Path("listed copy");
     ::CreateDirectoryA(source.c_str(), nullptr);
     Tree tree{{"index.php", "<?php echo 1; ?>"},
               {"empty.bin", ""},
@@ -198,23 +199,23 @@ TEST_F(FtpDialogTest, TreeGoesUpAndComesBackByteForByte) {
         EXPECT_EQ(lines, uploaded);
         EXPECT_EQ(Differences(upload, ReadTree(server.root + "\\site")), "");
 
-        Connect(user, Local(server.port), "plain", target);
-        user.Check(IDC_FTP_PASSIVE, false);
-        user.Start(IDC_FTP_DOWNLOAD);
-        EXPECT_EQ(user.AwaitEnd(), "");
-        lines = user.LogLines();
-        std::sort(lines.begin(), lines.end());
-        EXPECT_EQ(lines, downloaded);
-
-        Connect(user, Local(older.port), "plain", listed);
-        user.Check(IDC_FTP_PASSIVE, true);
-        user.Start(IDC_FTP_DOWNLOAD);
-        EXPECT_EQ(user.AwaitEnd(), "");
+        for (auto [port, passive, folder] : {std::tuple{server.port, false, target},
+                                             {server.port, true, passed},
+                                             {older.port, true, listed}}) {
+            SCOPED_TRACE(folder);
+            Connect(user, Local(port), "plain", folder);
+            user.Check(IDC_FTP_PASSIVE, passive);
+            user.Start(IDC_FTP_DOWNLOAD);
+            EXPECT_EQ(user.AwaitEnd(), "");
+            lines = user.LogLines();
+            std::sort(lines.begin(), lines.end());
+            EXPECT_EQ(lines, downloaded);
+        }
         user.Escape();
         EXPECT_TRUE(user.AwaitClosed());
     });
-    EXPECT_EQ(Differences(tree, ReadTree(target)), "");
-    EXPECT_EQ(Differences(tree, ReadTree(listed)), "");
+    for (const std::string& folder : {target, passed, listed})
+        EXPECT_EQ(Differences(tree, ReadTree(folder)), "") << folder;
     EXPECT_EQ(ReadTree(local.Path()).count("escaped.txt"), 0u);
     servers_.Stop(server.port);
     servers_.Stop(older.port);

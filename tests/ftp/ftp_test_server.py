@@ -4,10 +4,10 @@
   ftp_test_server.py CONTROL_PORT
       Connects to 127.0.0.1:CONTROL_PORT, where the test listens, and answers its commands,
       one line each way:
-        start USER PASSWORD LIMIT [list-only]
+        start USER PASSWORD LIMIT [older]
                                     a server in a process of its own, with a fresh root folder;
-                                    LIMIT bytes per second each way (0: no limit); list-only:
-                                    no machine listings (MLSD), as older servers
+                                    LIMIT bytes per second each way (0: no limit); older: no
+                                    machine listings (MLSD) and one connection per address
 
                                     -> "ok PORT ROOT"
         stall PORT                  the server stops answering anything (SIGSTOP)
@@ -17,7 +17,7 @@
         mirror PORT USER PASSWORD up|down LOCAL REMOTE
                                     lftp copies the tree (the benchmarks' reference) -> "ok MS"
       When the test closes the connection (or dies), every server is stopped and this ends.
-  ftp_test_server.py --serve ROOT USER PASSWORD LIMIT [list-only]
+  ftp_test_server.py --serve ROOT USER PASSWORD LIMIT [older]
       One server; prints its port on the first line of standard output.
 """
 
@@ -31,7 +31,7 @@ import sys
 import tempfile
 
 
-def serve(root, user, password, limit, list_only):
+def serve(root, user, password, limit, older):
     from pyftpdlib.authorizers import DummyAuthorizer
     from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
     from pyftpdlib.servers import FTPServer
@@ -40,7 +40,7 @@ def serve(root, user, password, limit, list_only):
     authorizer.add_user(user, password, root, perm="elradfmwMT")
     handler = type("Handler", (FTPHandler,), {})
     handler.authorizer = authorizer
-    if list_only:
+    if older:
         handler.proto_cmds = {name: value for name, value in FTPHandler.proto_cmds.items()
                               if name not in ("MLSD", "MLST")}
     if limit > 0:
@@ -49,6 +49,8 @@ def serve(root, user, password, limit, list_only):
     # A connection that a test keeps waiting is never ended by a timeout of the server's own.
     handler.timeout = None
     server = FTPServer(("127.0.0.1", 0), handler)
+    if older:
+        server.max_cons_per_ip = 1
     print(server.address[1], flush=True)
     server.serve_forever()
 
@@ -124,7 +126,7 @@ def control(port):
 
 def main(argv):
     if len(argv) in (6, 7) and argv[1] == "--serve":
-        serve(argv[2], argv[3], argv[4], int(argv[5]), argv[6:] == ["list-only"])
+        serve(argv[2], argv[3], argv[4], int(argv[5]), argv[6:] == ["older"])
     elif len(argv) == 2:
         control(int(argv[1]))
     else:
