@@ -39,8 +39,10 @@ struct RoundTrip {
 TEST_F(DocumentsTest, FilesAreWrittenBackByteForByte) {
     std::string nulRun = std::string(8192, '\0') + "x" + std::string(3, '\0');
     std::string lineEnds = "a\rb\nc\r\nd\n\re\r\r\n\n\r\rf";
+    // Characters cut by the end of a written block (8 KB) and of a piece read (1 MB).
     std::string utf8AcrossBlocks =
         std::string(8191, 'a') + "\xE2\x82\xAC" + std::string(8190, 'b') + "\xC3\xA9";
+    utf8AcrossBlocks += std::string((1 << 20) - 1 - utf8AcrossBlocks.size(), 'c') + "\xC3\xA9";
     std::string latin1AfterUtf8 = std::string(9000, 'a') + "\xC3\xA9" + std::string(9000, 'b') + "\xE9";
     std::vector<RoundTrip> cases = {
         {"two prefix bytes", "\xEF\xBB", 0, "\xEF\xBB", "\xEF\xBB"},
