@@ -234,9 +234,16 @@ void MainFrame::UpdateLayout(bool resizeBars) {
     if (splitter_.Handle())
         ::SetWindowPos(splitter_.Handle(), nullptr, rest.left, rest.top, rest.right - rest.left,
                        std::max(0L, rest.bottom - rest.top), SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+    if (resizeBars && splitter_.Handle()) laidOut_ = SIZE{client.right, client.bottom};
 }
 
 LRESULT MainFrame::OnSize(Message& msg) {
+    // Wine sends the first size only when the window is first shown, and it is the size the
+    // creation has laid out already: sizing every bar again there held up the window's
+    // appearance by a hundredth of a second. A maximized window is always laid out (the status
+    // bar's size grip depends on it).
+    if (msg.wParam == SIZE_RESTORED && LOWORD(msg.lParam) == laidOut_.cx && HIWORD(msg.lParam) == laidOut_.cy)
+        return 0;
     if (msg.wParam != SIZE_MINIMIZED) UpdateLayout();
     return 0;
 }

@@ -156,6 +156,7 @@ class MainFrame : public Window, public DocumentHost, public MessageFilter, publ
     ImageList tabImages_;
     AcceleratorTable accelerators_;
     MenuHandle menu_; // from the frame's creation until the command bar takes it
+    SIZE laidOut_{};  // the client size the last full layout was for
 
     static const MessageRow<MainFrame> messageTable[];
     static const MessageRow<MainFrame> notificationTable[];
