@@ -50,9 +50,9 @@ bool FrameBars::Create(HWND frame, HMENU menu) {
     if (!toolbar_) return false;
     ::SendMessageA(toolbar_, TB_SETPARENT, reinterpret_cast<WPARAM>(frame), 0);
 
-    updateBand_ = ::CreateWindowExA(
-        0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 100, 16, frame,
-        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ID_BAND_UPDATE)), instance, nullptr);
+    updateBand_ =
+        ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 100, 16, frame,
+                          reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ID_BAND_UPDATE)), instance, nullptr);
 
     rebar_ = ::CreateWindowExA(0, REBARCLASSNAMEA, "",
                                WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | RBS_BANDBORDERS |
@@ -65,12 +65,13 @@ bool FrameBars::Create(HWND frame, HMENU menu) {
     SIZE toolbarSize{};
     ::SendMessageA(toolbar_, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&toolbarSize));
     DWORD buttonSize = static_cast<DWORD>(::SendMessageA(toolbar_, TB_GETBUTTONSIZE, 0, 0));
-    AddBand(commandBar_.Handle(), ID_BAND_COMMAND_BAR, false, commandBar_.Height(), commandBar_.IdealWidth(),
+    AddBand(commandBar_.Handle(), ID_BAND_COMMAND_BAR, 0, commandBar_.Height(), commandBar_.IdealWidth(),
             nullptr);
-    AddBand(toolbar_, ID_BAND_TOOLBAR, true, HIWORD(buttonSize), toolbarSize.cx, nullptr);
-    // The update band shows only while an update check downloads.
-    AddBand(updateBand_, ID_BAND_UPDATE, true, 16, 200, "Update");
-    ShowBand(ID_BAND_UPDATE, false);
+    AddBand(toolbar_, ID_BAND_TOOLBAR, RBBS_BREAK, HIWORD(buttonSize), toolbarSize.cx, nullptr);
+    // The update band shows only while an update check downloads. It goes in hidden, its child
+    // too (showing the band shows it): shown and then hidden, it laid the rebar out twice more
+    // before the window could show.
+    AddBand(updateBand_, ID_BAND_UPDATE, RBBS_BREAK | RBBS_HIDDEN, 16, 200, "Update");
 
     std::string ready = LoadResourceString(IDS_IDLE_MESSAGE);
     statusBar_ = ::CreateStatusWindowA(WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SBARS_SIZEGRIP,
@@ -82,11 +83,11 @@ bool FrameBars::Create(HWND frame, HMENU menu) {
     return true;
 }
 
-void FrameBars::AddBand(HWND child, UINT id, bool newRow, int height, int idealWidth, const char* text) {
+void FrameBars::AddBand(HWND child, UINT id, UINT style, int height, int idealWidth, const char* text) {
     REBARBANDINFOA band{};
     band.cbSize = sizeof(band);
     band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_STYLE | RBBIM_ID | RBBIM_SIZE | RBBIM_IDEALSIZE;
-    band.fStyle = RBBS_CHILDEDGE | RBBS_USECHEVRON | (newRow ? RBBS_BREAK : 0);
+    band.fStyle = RBBS_CHILDEDGE | RBBS_USECHEVRON | style;
     band.hwndChild = child;
     band.wID = id;
     band.cxMinChild = 0;

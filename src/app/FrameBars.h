@@ -52,7 +52,8 @@ class FrameBars {
     LRESULT OnToolTipText(Message& msg);
     LRESULT OnChevronPushed(Message& msg);
 
-    void AddBand(HWND child, UINT id, bool newRow, int height, int idealWidth, const char* text);
+    // `style`: RBBS_BREAK starts a row, RBBS_HIDDEN adds the band hidden.
+    void AddBand(HWND child, UINT id, UINT style, int height, int idealWidth, const char* text);
     void ShowMenuPrompt(const std::string& text);
     void EndMenuPrompt();
 
