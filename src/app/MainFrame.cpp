@@ -155,10 +155,12 @@ bool MainFrame::CreatePanes() {
     documentTabs_.SetImageList(tabImages_.Get());
     fileBrowser_.dropTarget = documentTabs_.Handle();
 
-    splitter_.SetPanes(toolsPane_.Handle(), documentTabs_.Handle());
     // The splitter keeps its position within, and as a share of, the width the layout gives it.
+    // The panes come last, so that they are placed once, at their final size: placed at each
+    // step, every window in them moved three times before the window showed.
     UpdateLayout();
     splitter_.SetSplitterPosition(200);
+    splitter_.SetPanes(toolsPane_.Handle(), documentTabs_.Handle());
     // Until the user clicks into a pane, the focus that reaches the splitter goes to the
     // documents: after switching back to the program, typing goes to the editor.
     splitter_.SetDefaultActivePane(Splitter::rightPane);
