@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
-#include <thread>
 #include <utility>
 
 #include "resources/Resource.h"
@@ -92,7 +91,8 @@ bool IsSafeLocalName(const std::string& name) {
 // ---------------------------------------------------------------------------------------------
 // The dialog's side
 
-FtpTransfer::FtpTransfer(FtpTransferRequest request) : request_(std::move(request)) {}
+FtpTransfer::FtpTransfer(FtpTransferRequest request)
+    : request_(std::move(request)), jobReady_(::CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
 
 FtpTransfer::~FtpTransfer() {
     for (int lane = 0; lane < lanes; ++lane)
@@ -151,12 +151,17 @@ void FtpTransfer::Run() {
             UploadFolder(connection, request_.localDir, request_.localDir.size());
         else if (request_.command == IDC_FTP_DOWNLOAD)
             DownloadFolder(connection, request_.remoteDir, request_.remoteDir.size());
-        MoveFiles(connection);
-        connection.close();
+        EndWalk();
+        MoveFilesOn(connection, 0, false);
+        JoinHelpers();
+        if (!stopped_) connection.close();
     } catch (const CInternetException& error) {
-        failed_ = true;
-        failure_ = error.message;
+        RecordFailure(error);
     }
+    EndWalk();
+    JoinHelpers();
+    failed_ = laneFailed_;
+    if (failed_) failure_ = laneFailure_.message;
     Finish();
 }
 
@@ -217,8 +222,10 @@ bool FtpTransfer::UploadFolder(FtpConnection& connection, const std::string& loc
     }
     find.Reset();
 
+    std::vector<Job> found;
     for (const std::string& name : listing.files)
-        jobs_.push_back({localPath + name, remotePath + name, relative + name});
+        found.push_back({localPath + name, remotePath + name, relative + name});
+    AddJobs(connection, std::move(found));
     for (const std::string& name : listing.folders)
         if (!UploadFolder(connection, localPath + name + "\\", skip)) return false;
     return true;
@@ -241,10 +248,12 @@ bool FtpTransfer::DownloadFolder(FtpConnection& connection, const std::string& r
     // The whole listing is read before anything else is asked of the server: a connection
     // serves one listing or one file at a time.
     std::vector<FtpListEntry> listing = connection.list();
+    std::vector<Job> found;
     for (const FtpListEntry& entry : listing) {
         if (entry.isDirectory || !IsSafeLocalName(entry.name)) continue;
-        jobs_.push_back({remotePath + entry.name, localPath + entry.name, relative + entry.name, entry.size});
+        found.push_back({remotePath + entry.name, localPath + entry.name, relative + entry.name, entry.size});
     }
+    AddJobs(connection, std::move(found));
     for (const FtpListEntry& entry : listing) {
         if (!entry.isDirectory || !IsSafeLocalName(entry.name)) continue;
         if (!DownloadFolder(connection, remotePath + entry.name + "/", skip)) return false;
@@ -252,52 +261,84 @@ bool FtpTransfer::DownloadFolder(FtpConnection& connection, const std::string& r
     return true;
 }
 
-void FtpTransfer::MoveFiles(FtpConnection& connection) {
+void FtpTransfer::AddJobs(FtpConnection& connection, std::vector<Job> found) {
+    if (found.empty()) return;
+    {
+        ScopedLock lock(queueLock_);
+        for (Job& job : found)
+            jobs_.push_back(std::move(job));
+    }
     // In active mode the server opens every data connection to us, and servers were seen to
     // stall one of two such transfers while they served the other: one connection does it all.
-    int wanted = request_.passive ? lanes : 1;
-    std::thread helpers[lanes - 1];
-    for (int lane = 1; lane < wanted && static_cast<size_t>(lane) < jobs_.size(); ++lane) {
-        try {
-            helpers[lane - 1] = std::thread([this, lane] {
-                FtpConnection own;
-                try {
-                    OpenConnection(own);
-                } catch (const CInternetException&) {
-                    return; // a server that takes one connection only: the first lane does it all
-                }
-                MoveFilesOn(own, lane);
-            });
-        } catch (const std::system_error&) {
-            break; // fewer lanes
+    if (request_.passive && !helpersStarted_) {
+        helpersStarted_ = true;
+        for (int lane = 1; lane < lanes; ++lane) {
+            try {
+                helpers_[lane - 1] = std::thread([this, lane] {
+                    FtpConnection own;
+                    try {
+                        OpenConnection(own);
+                    } catch (const CInternetException&) {
+                        return; // a server that takes one connection only: the first lane does it all
+                    }
+                    try {
+                        MoveFilesOn(own, lane, true);
+                    } catch (const CInternetException& error) {
+                        RecordFailure(error);
+                    }
+                });
+            } catch (const std::system_error&) {
+                break; // fewer lanes
+            }
         }
     }
-    MoveFilesOn(connection, 0);
-    for (std::thread& helper : helpers)
-        if (helper.joinable()) helper.join();
-    if (laneFailed_) throw laneFailure_;
+    ::SetEvent(jobReady_.Get());
+    MoveFilesOn(connection, 0, false);
 }
 
-void FtpTransfer::MoveFilesOn(FtpConnection& connection, int lane) {
-    std::vector<char> buffer(chunkSize);
+void FtpTransfer::EndWalk() {
+    walkDone_ = true;
+    ::SetEvent(jobReady_.Get());
+}
+
+void FtpTransfer::JoinHelpers() {
+    for (std::thread& helper : helpers_)
+        if (helper.joinable()) helper.join();
+}
+
+void FtpTransfer::RecordFailure(const CInternetException& error) {
+    ScopedLock lock(queueLock_);
+    // The other lanes' failures are mostly this one's stop.
+    if (!laneFailed_) {
+        laneFailed_ = true;
+        laneFailure_ = error;
+    }
+    stopped_ = true;
+}
+
+void FtpTransfer::MoveFilesOn(FtpConnection& connection, int lane, bool untilWalkEnds) {
+    std::vector<char>& buffer = buffers_[lane];
+    buffer.resize(chunkSize);
     bool upload = request_.command == IDC_FTP_UPLOAD;
-    try {
-        for (size_t next; !stopped_ && (next = nextJob_++) < jobs_.size();) {
-            const Job& job = jobs_[next];
-            AppendLog(upload ? "Uploading %s\r\n" : "Downloading %s\r\n", job.logName.c_str());
-            if (upload)
-                UploadFile(connection, job, buffer);
-            else
-                DownloadFile(connection, job, lane, buffer);
+    while (!stopped_) {
+        Job job;
+        {
+            ScopedLock lock(queueLock_);
+            if (!jobs_.empty()) {
+                job = std::move(jobs_.front());
+                jobs_.pop_front();
+            }
         }
-    } catch (const CInternetException& error) {
-        ScopedLock lock(jobLock_);
-        // The other lanes' failures are mostly this one's stop.
-        if (!laneFailed_) {
-            laneFailed_ = true;
-            laneFailure_ = error;
+        if (job.from.empty()) {
+            if (!untilWalkEnds || walkDone_) return;
+            ::WaitForSingleObject(jobReady_.Get(), 250);
+            continue;
         }
-        stopped_ = true;
+        AppendLog(upload ? "Uploading %s\r\n" : "Downloading %s\r\n", job.logName.c_str());
+        if (upload)
+            UploadFile(connection, job, buffer);
+        else
+            DownloadFile(connection, job, lane, buffer);
     }
 }
 

@@ -4,8 +4,10 @@
 #include <windows.h>
 
 #include <atomic>
+#include <deque>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ftp/FtpConnection.h"
@@ -114,11 +116,17 @@ class FtpTransfer {
     // CInternetException on the first failure.
     bool UploadFolder(FtpConnection& connection, const std::string& localPath, size_t skip);
     bool DownloadFolder(FtpConnection& connection, const std::string& remotePath, size_t skip);
-    // Moves the files the walk found on `connection` and on more connections of their own;
-    // CInternetException with the first failure once every lane has stopped.
-    void MoveFiles(FtpConnection& connection);
-    // Takes files until none are left or the run stops.
-    void MoveFilesOn(FtpConnection& connection, int lane);
+    // Queues the files of a folder the walk has read for every lane, then moves files on the
+    // walk's own connection until none wait: the log follows the walk as it goes, and the other
+    // lanes (started with the first files) take what this one has not got to.
+    void AddJobs(FtpConnection& connection, std::vector<Job> found);
+    // Takes files until none wait (or, untilWalkEnds, until the walk has ended too) or the run
+    // stops. CInternetException on a failure.
+    void MoveFilesOn(FtpConnection& connection, int lane, bool untilWalkEnds);
+    void EndWalk();
+    void JoinHelpers();
+    // The first failure of any lane is the run's; it stops every other lane.
+    void RecordFailure(const CInternetException& error);
     void UploadFile(FtpConnection& connection, const Job& job, std::vector<char>& buffer);
     void DownloadFile(FtpConnection& connection, const Job& job, int lane, std::vector<char>& buffer);
     void OpenConnection(FtpConnection& connection);
@@ -135,8 +143,11 @@ class FtpTransfer {
     // Set by Cancel, or by the lane that failed first: every wait of every lane ends at once.
     std::atomic<bool> stopped_{false};
     std::atomic<bool> abandoned_{false};
-    std::vector<Job> jobs_;
-    std::atomic<size_t> nextJob_{0};
+    std::atomic<bool> walkDone_{false};
+    KernelHandle jobReady_; // set when files are queued or the walk ends
+    bool helpersStarted_ = false;
+    std::thread helpers_[lanes - 1];
+    std::vector<char> buffers_[lanes];
     bool failed_ = false;
     std::string failure_;
 
@@ -145,6 +156,10 @@ class FtpTransfer {
     bool finished_ = false;
     std::string log_;
     Part parts_[lanes];
+
+    // Guarded by queueLock_.
+    CriticalSection queueLock_;
+    std::deque<Job> jobs_;
     bool laneFailed_ = false;
     CInternetException laneFailure_;
 };
