@@ -153,5 +153,8 @@ TEST_F(InstallerTest, InstallsRunsAndUninstallsKeepingTheSettings) {
 
     ASSERT_EQ(Install(), 0u);
     ASSERT_TRUE(Uninstall(" /RemoveSettings"));
+    // The settings go in the uninstaller's last step, after its files and its own key.
+    for (int i = 0; i < 100 && SettingsKeyExists(); ++i)
+        ::Sleep(50);
     EXPECT_FALSE(SettingsKeyExists());
 }
