@@ -3,7 +3,6 @@
 #include "ftp/FtpConnection.h"
 
 #include <cstdarg>
-#include <cstdio>
 #include <string_view>
 #include <utility>
 
@@ -15,15 +14,6 @@ constexpr size_t replyLimit = 64 * 1024;
 constexpr size_t listingLimit = 64u << 20;
 // Goodbye is said briefly: a server that does not answer it costs no more than this.
 constexpr DWORD quitWaitMs = 1000;
-
-CInternetException Formatted(DWORD errorCode, const char* format, va_list values) {
-    CInternetException error;
-    error.errorCode = errorCode;
-    char message[1024] = "";
-    std::vsnprintf(message, sizeof(message), format, values);
-    error.message = message;
-    return error;
-}
 
 // The number of a reply line ("226 Done", "150-..."); 0 when the line has none.
 unsigned ReplyCode(const std::string& line) {
@@ -77,7 +67,7 @@ CInternetException FtpFailure(const char* format, ...) {
     DWORD errorCode = ::GetLastError();
     va_list values;
     va_start(values, format);
-    CInternetException error = Formatted(errorCode, format, values);
+    CInternetException error = FormatInternetError(errorCode, format, values);
     va_end(values);
     return error;
 }
@@ -85,7 +75,7 @@ CInternetException FtpFailure(const char* format, ...) {
 CInternetException FtpConnection::failure(const char* format, ...) const {
     va_list values;
     va_start(values, format);
-    CInternetException error = Formatted(static_cast<DWORD>(error_), format, values);
+    CInternetException error = FormatInternetError(static_cast<DWORD>(error_), format, values);
     va_end(values);
     error.responseCode = reply_.code;
     error.responseText = reply_.text;

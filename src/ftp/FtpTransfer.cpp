@@ -316,20 +316,21 @@ void FtpTransfer::RecordFailure(const CInternetException& error) {
     stopped_ = true;
 }
 
+bool FtpTransfer::TakeJob(Job& job) {
+    ScopedLock lock(queueLock_);
+    if (jobs_.empty()) return false;
+    job = std::move(jobs_.front());
+    jobs_.pop_front();
+    return true;
+}
+
 void FtpTransfer::MoveFilesOn(FtpConnection& connection, int lane, bool untilWalkEnds) {
     std::vector<char>& buffer = buffers_[lane];
     buffer.resize(chunkSize);
     bool upload = request_.command == IDC_FTP_UPLOAD;
     while (!stopped_) {
         Job job;
-        {
-            ScopedLock lock(queueLock_);
-            if (!jobs_.empty()) {
-                job = std::move(jobs_.front());
-                jobs_.pop_front();
-            }
-        }
-        if (job.from.empty()) {
+        if (!TakeJob(job)) {
             if (!untilWalkEnds || walkDone_) return;
             ::WaitForSingleObject(jobReady_.Get(), 250);
             continue;

@@ -123,6 +123,7 @@ class FtpTransfer {
     // Takes files until none wait (or, untilWalkEnds, until the walk has ended too) or the run
     // stops. CInternetException on a failure.
     void MoveFilesOn(FtpConnection& connection, int lane, bool untilWalkEnds);
+    bool TakeJob(Job& job);
     void EndWalk();
     void JoinHelpers();
     // The first failure of any lane is the run's; it stops every other lane.

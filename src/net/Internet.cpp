@@ -5,10 +5,22 @@
 #include <cstdio>
 #include <vector>
 
-CInternetException describeInternetError(HINTERNET handle, const char* format, ...) {
+CInternetException FormatInternetError(DWORD errorCode, const char* format, va_list values) {
     CInternetException error;
+    error.errorCode = errorCode;
+    char message[1024] = "";
+    std::vsnprintf(message, sizeof(message), format, values);
+    error.message = message;
+    return error;
+}
+
+CInternetException describeInternetError(HINTERNET handle, const char* format, ...) {
+    DWORD errorCode = ::GetLastError();
+    va_list values;
+    va_start(values, format);
+    CInternetException error = FormatInternetError(errorCode, format, values);
+    va_end(values);
     error.handle = handle;
-    error.errorCode = ::GetLastError();
 
     DWORD length = 0;
     ::InternetGetLastResponseInfoA(&error.responseCode, nullptr, &length);
@@ -20,13 +32,6 @@ CInternetException describeInternetError(HINTERNET handle, const char* format, .
             error.responseText.assign(text.data());
     }
     if (error.responseText.empty()) error.responseText = "Unknown error";
-
-    char message[1024] = "";
-    va_list values;
-    va_start(values, format);
-    std::vsnprintf(message, sizeof(message), format, values);
-    va_end(values);
-    error.message = message;
     return error;
 }
 

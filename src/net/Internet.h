@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <cstdarg>
 #include <string>
 
 // What a failed WinINet call left behind: the program's message, the system's error and the
@@ -16,6 +17,9 @@ class CInternetException {
     std::string message;
     std::string responseText;
 };
+
+// An exception with `errorCode` and the message `format` makes of `values`.
+CInternetException FormatInternetError(DWORD errorCode, const char* format, va_list values);
 
 // Fills an exception for a call that just failed on `handle`. GetLastError is read first,
 // before anything else can change it.
