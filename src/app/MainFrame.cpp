@@ -222,7 +222,7 @@ LRESULT MainFrame::OnTimer(Message& msg) {
     ::KillTimer(Handle(), afterFirstPaintTimer);
     // Accepting dropped files loads the shell, which can wait until the window is shown.
     ::DragAcceptFiles(Handle(), TRUE);
-    fileBrowser_.Fill();
+    fileBrowser_.FillSoon();
     return 0;
 }
 

@@ -9,6 +9,25 @@
 
 namespace {
 
+// Posted to the tree by the thread that built the shell's system image list.
+constexpr UINT systemImagesReady = WM_APP + 0x100;
+
+// Builds the system image list, process-wide, so that the interface thread finds it made.
+DWORD WINAPI BuildSystemImages(void* parameter) {
+    HWND tree = static_cast<HWND>(parameter);
+    HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    LPITEMIDLIST desktop = nullptr;
+    if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &desktop)) && desktop) {
+        SHFILEINFOA info{};
+        ::SHGetFileInfoA(reinterpret_cast<LPCSTR>(desktop), 0, &info, sizeof(info),
+                         SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+        ::CoTaskMemFree(desktop);
+    }
+    if (SUCCEEDED(com)) ::CoUninitialize();
+    ::PostMessageA(tree, systemImagesReady, 0, 0);
+    return 0;
+}
+
 // The action of an expansion notification without its TVE_EXPANDPARTIAL and TVE_COLLAPSERESET bits.
 constexpr UINT expandActionMask = TVE_COLLAPSE | TVE_EXPAND;
 
@@ -108,6 +127,7 @@ const MessageRow<FileBrowser> FileBrowser::messageTable[] = {
     MessageHandler(WM_GETDLGCODE, &FileBrowser::OnGetDlgCode),
     MessageHandler(WM_KEYDOWN, &FileBrowser::OnKeyDown),
     MessageHandler(WM_CHAR, &FileBrowser::OnChar),
+    MessageHandler(systemImagesReady, &FileBrowser::OnSystemImagesReady),
 };
 
 // Dispatched with the reflected message turned back into WM_NOTIFY.
@@ -122,7 +142,11 @@ const MessageRow<FileBrowser> FileBrowser::notificationTable[] = {
 
 FileBrowser::FileBrowser() = default;
 
-FileBrowser::~FileBrowser() = default;
+FileBrowser::~FileBrowser() {
+    // The thread holds nothing of ours, only the tree's handle, which no longer answers; the
+    // short wait keeps it from being cut off inside the shell when the program ends at once.
+    if (imagesThread_) ::WaitForSingleObject(imagesThread_.Get(), 2000);
+}
 
 bool FileBrowser::HandleMessage(Message& msg, LRESULT& result) {
     return DispatchToTable(this, messageTable, msg, result);
@@ -164,6 +188,18 @@ void FileBrowser::Fill() {
                          SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
     if (images) ::SendMessageA(Handle(), TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
     InsertRow(TVI_ROOT, desktop_.Get(), nullptr, desktopList.Get());
+}
+
+void FileBrowser::FillSoon() {
+    if (filled_ || imagesThread_ || !Handle()) return;
+    imagesThread_.Reset(::CreateThread(nullptr, 0, BuildSystemImages, Handle(), 0, nullptr));
+    if (!imagesThread_) Fill();
+}
+
+LRESULT FileBrowser::OnSystemImagesReady(Message&) {
+    imagesThread_.Reset();
+    Fill();
+    return 0;
 }
 
 HTREEITEM FileBrowser::InsertRow(HTREEITEM parent, IShellFolder* folder, LPCITEMIDLIST parentList,

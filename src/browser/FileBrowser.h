@@ -26,9 +26,12 @@ class FileBrowser : public Window {
 
     // Creates the empty tree control in `parent`.
     HWND Create(HWND parent, UINT id);
-    // Puts the desktop in as the tree's only row, once. The shell's system image list takes tens
-    // of milliseconds to build, so the frame asks for this only once its window is on the screen.
+    // Puts the desktop in as the tree's only row, once.
     void Fill();
+    // The same, without holding up the interface: the shell's system image list, which takes tens
+    // of milliseconds to build the first time, is built on a thread of its own, and the tree is
+    // filled when it is there (or at once, if something asks for a row before).
+    void FillSoon();
 
     // The editor's open-document operation: the only way a file of the tree reaches the editor.
     std::function<void(const std::string& path)> openDocument;
@@ -68,6 +71,7 @@ class FileBrowser : public Window {
     LRESULT OnGetDlgCode(Message& msg);
     LRESULT OnKeyDown(Message& msg);
     LRESULT OnChar(Message& msg);
+    LRESULT OnSystemImagesReady(Message& msg);
 
     HTREEITEM InsertRow(HTREEITEM parent, IShellFolder* folder, LPCITEMIDLIST parentList,
                         LPCITEMIDLIST ownList);
@@ -79,6 +83,8 @@ class FileBrowser : public Window {
     ComPtr<IMalloc> allocator_;
     int liveRecords_ = 0;
     bool filled_ = false;
+    // The thread that builds the system image list, while it may still run.
+    KernelHandle imagesThread_;
     // Only while a context menu is open: the menu's handlers of owner-drawn items and submenus.
     ComPtr<IContextMenu2> contextMenu2_;
     ComPtr<IContextMenu3> contextMenu3_;
