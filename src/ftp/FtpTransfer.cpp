@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <system_error>
 #include <utility>
 
@@ -42,6 +43,15 @@ struct LocalListing {
 CInternetException Cancelled(const char* format, const std::string& from, const std::string& to) {
     ::SetLastError(ERROR_CANCELLED);
     return FtpFailure(format, from.c_str(), to.c_str());
+}
+
+// What ends a run when a server's listings outgrow the memory: an exception that escaped a
+// worker would end the whole program, with the user's unsaved documents.
+CInternetException OutOfMemory() {
+    CInternetException error;
+    error.errorCode = ERROR_NOT_ENOUGH_MEMORY;
+    error.message = "Not enough memory for the transfer";
+    return error;
 }
 
 } // namespace
@@ -141,8 +151,10 @@ void FtpTransfer::OpenConnection(FtpConnection& connection) {
 }
 
 void FtpTransfer::Run() {
+    // Outside the try: a failure is recorded, and the other lane stopped, before this
+    // connection says goodbye to the server.
+    FtpConnection connection;
     try {
-        FtpConnection connection;
         OpenConnection(connection);
         if (!request_.remoteDir.empty() && request_.remoteDir.front() != '/')
             request_.remoteDir = ResolveRemoteDir(connection.currentDirectory(), request_.remoteDir);
@@ -157,6 +169,8 @@ void FtpTransfer::Run() {
         if (!stopped_) connection.close();
     } catch (const CInternetException& error) {
         RecordFailure(error);
+    } catch (const std::exception&) {
+        RecordFailure(OutOfMemory());
     }
     EndWalk();
     JoinHelpers();
@@ -275,16 +289,18 @@ void FtpTransfer::AddJobs(FtpConnection& connection, std::vector<Job> found) {
         for (int lane = 1; lane < lanes; ++lane) {
             try {
                 helpers_[lane - 1] = std::thread([this, lane] {
-                    FtpConnection own;
+                    FtpConnection own; // outside the try, as in Run
                     try {
-                        OpenConnection(own);
-                    } catch (const CInternetException&) {
-                        return; // a server that takes one connection only: the first lane does it all
-                    }
-                    try {
+                        try {
+                            OpenConnection(own);
+                        } catch (const CInternetException&) {
+                            return; // a server that takes one connection only: the first lane does it all
+                        }
                         MoveFilesOn(own, lane, true);
                     } catch (const CInternetException& error) {
                         RecordFailure(error);
+                    } catch (const std::exception&) {
+                        RecordFailure(OutOfMemory());
                     }
                 });
             } catch (const std::system_error&) {
