@@ -72,6 +72,9 @@ bool FrameBars::Create(HWND frame, HMENU menu) {
     // too (showing the band shows it): shown and then hidden, it laid the rebar out twice more
     // before the window could show.
     AddBand(updateBand_, ID_BAND_UPDATE, RBBS_BREAK | RBBS_HIDDEN, 16, 200, "Update");
+    // The rebar shows a band's child as it goes in, hidden band or not: left so, the bar sat
+    // over the menu's first items.
+    ::ShowWindow(updateBand_, SW_HIDE);
 
     std::string ready = LoadResourceString(IDS_IDLE_MESSAGE);
     statusBar_ = ::CreateStatusWindowA(WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SBARS_SIZEGRIP,

@@ -37,6 +37,7 @@ TEST_F(FrameTest, LayoutHasEveryBarAndPane) {
     EXPECT_TRUE(BandShown(window_, ID_BAND_COMMAND_BAR));
     EXPECT_TRUE(BandShown(window_, ID_BAND_TOOLBAR));
     EXPECT_FALSE(BandShown(window_, ID_BAND_UPDATE));
+    EXPECT_FALSE(::IsWindowVisible(FrameChild(window_, ID_BAND_UPDATE))) << "the hidden band's bar shows";
 
     char status[64] = "";
     ::SendMessageA(Child(ID_STATUS_BAR), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(status));
