@@ -151,10 +151,10 @@ void FtpTransfer::OpenConnection(FtpConnection& connection) {
 }
 
 void FtpTransfer::Run() {
-    // Outside the try: a failure is recorded, and the other lane stopped, before this
-    // connection says goodbye to the server.
+    // Outside the work: a failure is recorded, and the other lane stopped, before this
+    // connection says goodbye to the server (which it then does not).
     FtpConnection connection;
-    try {
+    Guarded([&] {
         OpenConnection(connection);
         if (!request_.remoteDir.empty() && request_.remoteDir.front() != '/')
             request_.remoteDir = ResolveRemoteDir(connection.currentDirectory(), request_.remoteDir);
@@ -165,15 +165,10 @@ void FtpTransfer::Run() {
             DownloadFolder(connection, request_.remoteDir, request_.remoteDir.size());
         EndWalk();
         MoveFilesOn(connection, 0, false);
-        JoinHelpers();
-        if (!stopped_) connection.close();
-    } catch (const CInternetException& error) {
-        RecordFailure(error);
-    } catch (const std::exception&) {
-        RecordFailure(OutOfMemory());
-    }
+    });
     EndWalk();
     JoinHelpers();
+    connection.close();
     failed_ = laneFailed_;
     if (failed_) failure_ = laneFailure_.message;
     Finish();
@@ -289,19 +284,15 @@ void FtpTransfer::AddJobs(FtpConnection& connection, std::vector<Job> found) {
         for (int lane = 1; lane < lanes; ++lane) {
             try {
                 helpers_[lane - 1] = std::thread([this, lane] {
-                    FtpConnection own; // outside the try, as in Run
-                    try {
+                    FtpConnection own; // outside the work, as in Run
+                    Guarded([&] {
                         try {
                             OpenConnection(own);
                         } catch (const CInternetException&) {
                             return; // a server that takes one connection only: the first lane does it all
                         }
                         MoveFilesOn(own, lane, true);
-                    } catch (const CInternetException& error) {
-                        RecordFailure(error);
-                    } catch (const std::exception&) {
-                        RecordFailure(OutOfMemory());
-                    }
+                    });
                 });
             } catch (const std::system_error&) {
                 break; // fewer lanes
@@ -320,6 +311,16 @@ void FtpTransfer::EndWalk() {
 void FtpTransfer::JoinHelpers() {
     for (std::thread& helper : helpers_)
         if (helper.joinable()) helper.join();
+}
+
+template <class Work> void FtpTransfer::Guarded(Work work) {
+    try {
+        work();
+    } catch (const CInternetException& error) {
+        RecordFailure(error);
+    } catch (const std::exception&) {
+        RecordFailure(OutOfMemory());
+    }
 }
 
 void FtpTransfer::RecordFailure(const CInternetException& error) {

@@ -128,6 +128,8 @@ class FtpTransfer {
     void JoinHelpers();
     // The first failure of any lane is the run's; it stops every other lane.
     void RecordFailure(const CInternetException& error);
+    // Runs `work`, recording whatever it throws as a failure: nothing may escape a worker.
+    template <class Work> void Guarded(Work work);
     void UploadFile(FtpConnection& connection, const Job& job, std::vector<char>& buffer);
     void DownloadFile(FtpConnection& connection, const Job& job, int lane, std::vector<char>& buffer);
     void OpenConnection(FtpConnection& connection);
