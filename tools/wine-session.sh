@@ -57,4 +57,9 @@ export DISPLAY=$(cat "$WINEPREFIX/display")
 # stdio on /dev/null, or they hold the test runner's pipes open after every test.
 wineserver -p </dev/null >/dev/null 2>&1
 wine cmd /c exit </dev/null >/dev/null 2>&1
+# Wine closes the desktop a few seconds after its last program ends, and the next program
+# starts it again with its own stdio: a test's pipe, held after the test. A program of ours
+# keeps the desktop in use until the session stops.
+keeper="$QM_BUILD_DIR/bin/session_keeper.exe"
+[ -f "$keeper" ] && { setsid wine "$keeper" </dev/null >/dev/null 2>&1 & }
 echo "wine-session: prefix $WINEPREFIX, display $DISPLAY"

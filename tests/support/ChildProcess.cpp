@@ -16,7 +16,11 @@ ChildProcess::ChildProcess(std::string commandLine, const std::string& environme
 
 ChildProcess::~ChildProcess() {
     if (!started_) return;
-    if (::WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(info_.hProcess, 99);
+    if (::WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+        // Ending takes a moment: the next test must not meet what this one still holds.
+        ::TerminateProcess(info_.hProcess, 99);
+        ::WaitForSingleObject(info_.hProcess, 10000);
+    }
     ::CloseHandle(info_.hProcess);
     ::CloseHandle(info_.hThread);
 }
