@@ -14,8 +14,12 @@ namespace {
 
 constexpr const char* templateName = "FTP";
 constexpr UINT_PTR cancelTimer = 1;
-// How long Cancel lets a worker take to stop by itself. A worker whose server has stopped
-// answering stays in its WinINet call for good under Wine: it is then given up.
+constexpr UINT_PTR cutOffTimer = 2;
+// How long Cancel lets the uploads under way go on: a small file ends whole instead of leaving
+// the server a part of it. A second Cancel cuts them off at once.
+constexpr UINT uploadGraceMs = 2000;
+// How long a cut-off worker may take to stop by itself. One whose server has stopped answering
+// stays in its call for good under Wine: it is then given up.
 constexpr UINT cancelGraceMs = 5000;
 
 constexpr int fieldOrder[] = {IDC_FTP_HOST,      IDC_FTP_USERNAME, IDC_FTP_PASSWORD, IDC_FTP_REMOTE_DIR,
@@ -339,12 +343,24 @@ LRESULT FtpDialog::OnCancel(Message&) {
     if (!cancelling_) {
         cancelling_ = true;
         transfer_->Cancel();
-        ::SetTimer(Handle(), cancelTimer, cancelGraceMs, nullptr);
+        ::SetTimer(Handle(), cutOffTimer, uploadGraceMs, nullptr);
+    } else {
+        CutOff();
     }
     return 0;
 }
 
+void FtpDialog::CutOff() {
+    if (!::KillTimer(Handle(), cutOffTimer)) return; // once
+    transfer_->CancelNow();
+    ::SetTimer(Handle(), cancelTimer, cancelGraceMs, nullptr);
+}
+
 LRESULT FtpDialog::OnTimer(Message& msg) {
+    if (msg.wParam == cutOffTimer) {
+        if (worker_) CutOff();
+        return 0;
+    }
     if (msg.wParam != cancelTimer) {
         msg.PassOn();
         return 0;
@@ -376,6 +392,7 @@ LRESULT FtpDialog::OnWorkerDone(Message& msg) {
         msg.PassOn();
         return 0;
     }
+    ::KillTimer(Handle(), cutOffTimer);
     ::KillTimer(Handle(), cancelTimer);
     // The worker posts this as its very last act, so its end is a moment away.
     ::WaitForSingleObject(worker_.Get(), 10000);

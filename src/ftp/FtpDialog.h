@@ -36,6 +36,8 @@ class FtpDialog : public Dialog {
     LRESULT OnAppendLog(Message& msg);
     LRESULT OnWorkerDone(Message& msg);
     LRESULT OnTimer(Message& msg);
+    // Cancel's second step: the uploads under way are cut off too.
+    void CutOff();
 
     // Field transfer between currentProfile_ and the controls.
     void ReadField(int id);

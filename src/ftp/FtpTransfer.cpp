@@ -40,10 +40,13 @@ struct LocalListing {
     }
 };
 
-CInternetException Cancelled(const char* format, const std::string& from, const std::string& to) {
+CInternetException Cancelled(const char* format, const std::string& from, const std::string& to = {}) {
     ::SetLastError(ERROR_CANCELLED);
     return FtpFailure(format, from.c_str(), to.c_str());
 }
+
+const char* const uploadFailure = "Failed to upload file (%s -> %s)";
+const char* const downloadFailure = "Failed to download file (%s -> %s)";
 
 // What ends a run when a server's listings outgrow the memory: an exception that escaped a
 // worker would end the whole program, with the user's unsaved documents.
@@ -114,6 +117,11 @@ HANDLE FtpTransfer::Start(const std::shared_ptr<FtpTransfer>& transfer) {
     HANDLE thread = ::CreateThread(nullptr, 0, ThreadEntry, reference, 0, nullptr);
     if (!thread) delete reference;
     return thread;
+}
+
+void FtpTransfer::Cancel() {
+    stopping_ = true;
+    if (request_.command != IDC_FTP_UPLOAD) stopped_ = true;
 }
 
 bool FtpTransfer::Abandon() {
@@ -215,6 +223,8 @@ void AppendToLog(HWND log, const char* text) {
 bool FtpTransfer::UploadFolder(FtpConnection& connection, const std::string& localPath, size_t skip) {
     std::string relative = localPath.substr(skip);
     std::string remotePath = request_.remoteDir + Replaced(relative, '\\', '/');
+    // A run that stops does not go on making folders: the folder left is what did not go.
+    if (stopping_) throw Cancelled(uploadFailure, localPath, remotePath);
     try {
         connection.createDirectory(remotePath.c_str());
     } catch (const CInternetException&) {
@@ -252,6 +262,7 @@ bool FtpTransfer::DownloadFolder(FtpConnection& connection, const std::string& r
     default:
         break;
     }
+    if (stopping_) throw Cancelled("Failed to set current directory (%s)", remotePath);
     connection.setCurrentDirectory(remotePath.c_str());
 
     // The whole listing is read before anything else is asked of the server: a connection
@@ -330,7 +341,9 @@ void FtpTransfer::RecordFailure(const CInternetException& error) {
         laneFailed_ = true;
         laneFailure_ = error;
     }
-    stopped_ = true;
+    // The files under way on the other lanes end as they would have: an upload cut off would
+    // leave the server a part of the file in place of the old one.
+    stopping_ = true;
 }
 
 bool FtpTransfer::TakeJob(Job& job) {
@@ -345,13 +358,15 @@ void FtpTransfer::MoveFilesOn(FtpConnection& connection, int lane, bool untilWal
     std::vector<char>& buffer = buffers_[lane];
     buffer.resize(chunkSize);
     bool upload = request_.command == IDC_FTP_UPLOAD;
-    while (!stopped_) {
+    for (;;) {
         Job job;
         if (!TakeJob(job)) {
-            if (!untilWalkEnds || walkDone_) return;
+            if (stopping_ || !untilWalkEnds || walkDone_) return;
             ::WaitForSingleObject(jobReady_.Get(), 250);
             continue;
         }
+        // A file that never started is what a cancelled run did not do.
+        if (stopping_) throw Cancelled(upload ? uploadFailure : downloadFailure, job.from, job.to);
         AppendLog(upload ? "Uploading %s\r\n" : "Downloading %s\r\n", job.logName.c_str());
         if (upload)
             UploadFile(connection, job, buffer);
@@ -361,12 +376,12 @@ void FtpTransfer::MoveFilesOn(FtpConnection& connection, int lane, bool untilWal
 }
 
 void FtpTransfer::UploadFile(FtpConnection& connection, const Job& job, std::vector<char>& buffer) {
-    const char* failure = "Failed to upload file (%s -> %s)";
+    const char* failure = uploadFailure;
     const char *from = job.from.c_str(), *to = job.to.c_str();
     KernelHandle source(::CreateFileA(from, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!source) throw FtpFailure(failure, from, to);
-    if (stopped_) throw Cancelled(failure, job.from, job.to);
+    if (stopping_) throw Cancelled(failure, job.from, job.to);
 
     FtpFile file;
     if (!connection.openFile(file, to, true)) throw FtpFailure(failure, from, to);
@@ -384,9 +399,9 @@ void FtpTransfer::UploadFile(FtpConnection& connection, const Job& job, std::vec
 
 void FtpTransfer::DownloadFile(FtpConnection& connection, const Job& job, int lane,
                                std::vector<char>& buffer) {
-    const char* failure = "Failed to download file (%s -> %s)";
+    const char* failure = downloadFailure;
     const char *from = job.from.c_str(), *to = job.to.c_str();
-    if (stopped_) throw Cancelled(failure, job.from, job.to);
+    if (stopping_) throw Cancelled(failure, job.from, job.to);
     FtpFile file;
     if (!connection.openFile(file, from, false)) throw FtpFailure(failure, from, to);
 
@@ -402,7 +417,7 @@ void FtpTransfer::DownloadFile(FtpConnection& connection, const Job& job, int la
 
     ULONGLONG received = 0;
     for (;;) {
-        if (stopped_) throw Cancelled(failure, job.from, job.to);
+        if (stopping_) throw Cancelled(failure, job.from, job.to);
         DWORD read = 0;
         if (!file.read(buffer.data(), chunkSize, read) || (read > 0 && !WritePart(lane, buffer.data(), read)))
             throw FtpFailure(failure, from, to);

@@ -78,8 +78,12 @@ class FtpTransfer {
     // Starts the worker, which keeps a reference of its own. The thread handle, null on failure.
     static HANDLE Start(const std::shared_ptr<FtpTransfer>& transfer);
 
-    // From the dialog's thread: the step under way and every later one fail.
-    void Cancel() { stopped_ = true; }
+    // From the dialog's thread: no file starts any more. The uploads under way go on, so that
+    // the server is not left with a cut file in place of the old one, until CancelNow; a
+    // download stops at once (its file is kept from the target until complete anyway).
+    void Cancel();
+    // The step under way and every later one fail.
+    void CancelNow() { stopped_ = true; }
     // The dialog stops waiting for a worker stuck in a call that does not return: the worker
     // will not touch the dialog again, and the file it was receiving is deleted now. False when
     // the worker has already posted WM_WORKER_DONE (the message is on its way).
@@ -126,7 +130,7 @@ class FtpTransfer {
     bool TakeJob(Job& job);
     void EndWalk();
     void JoinHelpers();
-    // The first failure of any lane is the run's; it stops every other lane.
+    // The first failure of any lane is the run's; no other lane starts a file after it.
     void RecordFailure(const CInternetException& error);
     // Runs `work`, recording whatever it throws as a failure: nothing may escape a worker.
     template <class Work> void Guarded(Work work);
@@ -143,7 +147,9 @@ class FtpTransfer {
     void DiscardPart(int lane);
 
     FtpTransferRequest request_;
-    // Set by Cancel, or by the lane that failed first: every wait of every lane ends at once.
+    // Set by Cancel, or by the lane that failed first: no file starts any more.
+    std::atomic<bool> stopping_{false};
+    // Set by CancelNow: every wait of every lane ends at once.
     std::atomic<bool> stopped_{false};
     std::atomic<bool> abandoned_{false};
     std::atomic<bool> walkDone_{false};

@@ -313,6 +313,37 @@ TEST_F(FtpDialogTest, CancelEndsTheTransferWhateverTheServerDoes) {
     }
 }
 
+// Cancel lets an upload under way end whole, within a moment, instead of leaving the server a
+// part of the file in place of the old one; what had not started is the failure.
+TEST_F(FtpDialogTest, CancelLetsTheUploadUnderWayEndWhole) {
+    // More than the sockets' buffers hold, at a pace that ends it well within the grace.
+    std::string big = Bytes(20 << 20, 3);
+    FtpServers::Server server = servers_.Start("user", "secret", 20 << 20);
+    ::CreateDirectoryA((server.root + "\\data").c_str(), nullptr);
+    std::string remote = server.root + "\\data\\big.bin";
+    WriteFileBytes(remote, "the old file");
+    TempFolder local;
+    WriteFileBytes(local.Path("big.bin"), big);
+    ::CreateDirectoryA(local.Path("later").c_str(), nullptr);
+    WriteFileBytes(local.Path("later\\next.txt"), "next");
+
+    FtpDialog dialog("");
+    RunFtpDialog(dialog, [&](FtpUser& user) {
+        Connect(user, Local(server.port), "/data", local.Path());
+        user.Start(IDC_FTP_UPLOAD);
+        EXPECT_TRUE(PumpUntil([&] { return FileSize(remote) > 20; }, 20000));
+        user.Escape();
+        EXPECT_EQ(user.AwaitEnd(8000),
+                  "Failed to upload file (" + local.Path("later\\") + " -> /data/later/)");
+        user.Escape();
+        EXPECT_TRUE(user.AwaitClosed(3000));
+    });
+    EXPECT_TRUE(ReadFileBytes(remote) == big) << FileSize(remote) << " bytes of " << big.size();
+    EXPECT_EQ(::GetFileAttributesA((server.root + "\\data\\later\\next.txt").c_str()),
+              INVALID_FILE_ATTRIBUTES);
+    servers_.Stop(server.port);
+}
+
 namespace {
 
 RegKey ProfileKey(int number) {
