@@ -125,15 +125,11 @@ void FtpTransfer::Cancel() {
 }
 
 bool FtpTransfer::Abandon() {
+    // The parts are the lanes' own: a lane stuck in a write to a share that stopped answering
+    // must not stop the dialog too. Each lane deletes its part when its call returns.
     ScopedLock lock(jobLock_);
     if (finished_) return false;
     abandoned_ = true;
-    for (Part& part : parts_) {
-        if (!part.file) continue;
-        part.file.Reset();
-        ::DeleteFileA(part.path.c_str());
-        part.path.clear();
-    }
     return true;
 }
 
@@ -166,7 +162,6 @@ void FtpTransfer::Run() {
         OpenConnection(connection);
         if (!request_.remoteDir.empty() && request_.remoteDir.front() != '/')
             request_.remoteDir = ResolveRemoteDir(connection.currentDirectory(), request_.remoteDir);
-        // The files of a walk that stopped silently still go: those are the ones it got to.
         if (request_.command == IDC_FTP_UPLOAD)
             UploadFolder(connection, request_.localDir, request_.localDir.size());
         else if (request_.command == IDC_FTP_DOWNLOAD)
@@ -220,7 +215,7 @@ void AppendToLog(HWND log, const char* text) {
     ::SendMessageA(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
 }
 
-bool FtpTransfer::UploadFolder(FtpConnection& connection, const std::string& localPath, size_t skip) {
+void FtpTransfer::UploadFolder(FtpConnection& connection, const std::string& localPath, size_t skip) {
     std::string relative = localPath.substr(skip);
     std::string remotePath = request_.remoteDir + Replaced(relative, '\\', '/');
     // A run that stops does not go on making folders: the folder left is what did not go.
@@ -246,19 +241,22 @@ bool FtpTransfer::UploadFolder(FtpConnection& connection, const std::string& loc
         found.push_back({localPath + name, remotePath + name, relative + name});
     AddJobs(connection, std::move(found));
     for (const std::string& name : listing.folders)
-        if (!UploadFolder(connection, localPath + name + "\\", skip)) return false;
-    return true;
+        UploadFolder(connection, localPath + name + "\\", skip);
 }
 
-bool FtpTransfer::DownloadFolder(FtpConnection& connection, const std::string& remotePath, size_t skip) {
+void FtpTransfer::DownloadFolder(FtpConnection& connection, const std::string& remotePath, size_t skip) {
     std::string relative = remotePath.substr(skip);
     std::string localPath = request_.localDir + Replaced(relative, '/', '\\');
-    switch (::SHCreateDirectoryExA(abandoned_ ? nullptr : request_.dialog, localPath.c_str(), nullptr)) {
+    // A folder that cannot be made ends the run with a failure: stopping without a word would
+    // tell the user that everything came.
+    switch (int made =
+                ::SHCreateDirectoryExA(abandoned_ ? nullptr : request_.dialog, localPath.c_str(), nullptr)) {
     case ERROR_BAD_PATHNAME:
     case ERROR_FILENAME_EXCED_RANGE:
     case ERROR_PATH_NOT_FOUND:
     case ERROR_CANCELLED:
-        return false;
+        ::SetLastError(static_cast<DWORD>(made));
+        throw FtpFailure("Failed to create folder (%s)", localPath.c_str());
     default:
         break;
     }
@@ -276,9 +274,8 @@ bool FtpTransfer::DownloadFolder(FtpConnection& connection, const std::string& r
     AddJobs(connection, std::move(found));
     for (const FtpListEntry& entry : listing) {
         if (!entry.isDirectory || !IsSafeLocalName(entry.name)) continue;
-        if (!DownloadFolder(connection, remotePath + entry.name + "/", skip)) return false;
+        DownloadFolder(connection, remotePath + entry.name + "/", skip);
     }
-    return true;
 }
 
 void FtpTransfer::AddJobs(FtpConnection& connection, std::vector<Job> found) {
@@ -431,7 +428,6 @@ void FtpTransfer::DownloadFile(FtpConnection& connection, const Job& job, int la
 }
 
 bool FtpTransfer::CreatePart(int lane, const std::string& folder) {
-    ScopedLock lock(jobLock_);
     Part& part = parts_[lane];
     if (abandoned_) return false;
     // A name of its own, made in one step: the system's temporary names cost two opens a file.
@@ -452,14 +448,12 @@ bool FtpTransfer::CreatePart(int lane, const std::string& folder) {
 }
 
 bool FtpTransfer::WritePart(int lane, const void* data, DWORD size) {
-    ScopedLock lock(jobLock_);
     Part& part = parts_[lane];
     DWORD written = 0;
     return part.file && ::WriteFile(part.file.Get(), data, size, &written, nullptr) && written == size;
 }
 
 bool FtpTransfer::CommitPart(int lane, const std::string& target) {
-    ScopedLock lock(jobLock_);
     Part& part = parts_[lane];
     if (!part.file) return false;
     part.file.Reset();
@@ -483,7 +477,6 @@ bool FtpTransfer::CommitPart(int lane, const std::string& target) {
 }
 
 void FtpTransfer::DiscardPart(int lane) {
-    ScopedLock lock(jobLock_);
     Part& part = parts_[lane];
     if (part.path.empty()) return;
     DWORD error = ::GetLastError();

@@ -85,7 +85,8 @@ class FtpTransfer {
     // The step under way and every later one fail.
     void CancelNow() { stopped_ = true; }
     // The dialog stops waiting for a worker stuck in a call that does not return: the worker
-    // will not touch the dialog again, and the file it was receiving is deleted now. False when
+    // will not touch the dialog again, and deletes the file it was receiving if that call
+    // ever returns. False when
     // the worker has already posted WM_WORKER_DONE (the message is on its way).
     bool Abandon();
     // The worker has posted WM_WORKER_DONE.
@@ -115,11 +116,9 @@ class FtpTransfer {
 
     static DWORD WINAPI ThreadEntry(void* parameter);
     void Run();
-    // The walks make the folders and find the files. True when the folder and everything below
-    // it were walked, false on a silent stop (a local folder that cannot be made);
-    // CInternetException on the first failure.
-    bool UploadFolder(FtpConnection& connection, const std::string& localPath, size_t skip);
-    bool DownloadFolder(FtpConnection& connection, const std::string& remotePath, size_t skip);
+    // The walks make the folders and find the files; CInternetException on the first failure.
+    void UploadFolder(FtpConnection& connection, const std::string& localPath, size_t skip);
+    void DownloadFolder(FtpConnection& connection, const std::string& remotePath, size_t skip);
     // Queues the files of a folder the walk has read for every lane, then moves files on the
     // walk's own connection until none wait: the log follows the walk as it goes, and the other
     // lanes (started with the first files) take what this one has not got to.
@@ -140,7 +139,7 @@ class FtpTransfer {
     void AppendLog(const char* format, ...);
     void Finish();
 
-    // Guarded by jobLock_, since Abandon deletes the parts from the dialog's thread.
+    // Each lane's own part, touched only by that lane (and the destructor).
     bool CreatePart(int lane, const std::string& folder);
     bool WritePart(int lane, const void* data, DWORD size);
     bool CommitPart(int lane, const std::string& target);
@@ -160,11 +159,12 @@ class FtpTransfer {
     bool failed_ = false;
     std::string failure_;
 
-    // Guarded by jobLock_.
+    Part parts_[lanes];
+
+    // Guarded by jobLock_, which is never held across file or network calls.
     CriticalSection jobLock_;
     bool finished_ = false;
     std::string log_;
-    Part parts_[lanes];
 
     // Guarded by queueLock_.
     CriticalSection queueLock_;

@@ -231,7 +231,10 @@ TEST_F(FtpDialogTest, FailuresAreReportedAndTheDialogGoesOn) {
         std::string host, password, remote;
         int button;
         std::string box;
+        std::string localDir = {};
     };
+    // Local folders that cannot be made: the download does not end as if it had got everything.
+    std::string noDrive = "Q:\\nowhere\\";
     std::string connect = "Failed to connect to server (127.0.0.1:";
     const Case cases[] = {
         {"127.0.0.1:" + unused, "secret", "/site", IDC_FTP_UPLOAD, connect + unused + ")"},
@@ -243,11 +246,13 @@ TEST_F(FtpDialogTest, FailuresAreReportedAndTheDialogGoesOn) {
         {Local(server.port), "secret", "/no/such", IDC_FTP_UPLOAD,
          "Failed to upload file (" + local.Path("a.txt") + " -> /no/such/a.txt)"},
         {Local(server.port), "secret", "/site", IDC_FTP_UPLOAD, ""},
+        {Local(server.port), "secret", "/site", IDC_FTP_DOWNLOAD, "Failed to create folder (" + noDrive + ")",
+         noDrive},
     };
     FtpDialog dialog("");
     RunFtpDialog(dialog, [&](FtpUser& user) {
         for (const Case& c : cases) {
-            Connect(user, c.host, c.remote, local.Path(), c.password);
+            Connect(user, c.host, c.remote, c.localDir.empty() ? local.Path() : c.localDir, c.password);
             user.Start(c.button);
             EXPECT_EQ(user.AwaitEnd(), c.box) << c.host << " " << c.remote;
         }
