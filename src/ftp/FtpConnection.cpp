@@ -196,8 +196,11 @@ bool FtpConnection::command(const std::string& line) {
 }
 
 void FtpConnection::setCurrentDirectory(const char* path) {
-    if (!command(std::string("CWD ") + path) || reply_.code / 100 != 2)
-        throw failure("Failed to set current directory (%s)", path);
+    if (!enterDirectory(path)) throw failure("Failed to set current directory (%s)", path);
+}
+
+bool FtpConnection::enterDirectory(const char* path) {
+    return command(std::string("CWD ") + path) && reply_.code / 100 == 2;
 }
 
 void FtpConnection::createDirectory(const char* path) {

@@ -35,6 +35,8 @@ class FtpConnection {
     void open(const char* server, unsigned short port, const char* user, const char* password, bool passive,
               const std::atomic<bool>* cancelled = nullptr);
     void setCurrentDirectory(const char* path);
+    // The same, false when the server refuses it.
+    bool enterDirectory(const char* path);
     void createDirectory(const char* path);
     // The entries of the current folder, read whole. A machine listing where the server has
     // one, so that names keep their blanks; its LIST lines otherwise.

@@ -107,7 +107,9 @@ bool ParseUnixLine(std::string_view line, FtpListEntry& entry) {
         if (!IsEntryName(name)) return false;
         entry.name.assign(name);
         entry.isDirectory = kind == 'd';
-        entry.size = entry.isDirectory ? 0 : size;
+        entry.isLink = kind == 'l';
+        // A link's size is that of its target's name: what it points to is not known yet.
+        entry.size = kind == '-' ? size : 0;
         return true;
     }
     return false;

@@ -9,6 +9,8 @@
 struct FtpListEntry {
     std::string name;
     bool isDirectory = false;
+    // A symbolic link in a LIST line: a folder or a file, as the server finds at its target.
+    bool isLink = false;
     std::uint64_t size = 0;
 };
 
@@ -18,5 +20,5 @@ struct FtpListEntry {
 bool ParseMlsdLine(std::string_view line, FtpListEntry& entry);
 
 // One LIST line in the "ls -l" or DOS style. False for "total" lines, "." and "..", and for
-// lines in neither style. A link's name is given without its " -> target".
+// lines in neither style. A link's name is given without its " -> target", and no size.
 bool ParseListLine(std::string_view line, FtpListEntry& entry);

@@ -266,6 +266,11 @@ void FtpTransfer::DownloadFolder(FtpConnection& connection, const std::string& r
     // The whole listing is read before anything else is asked of the server: a connection
     // serves one listing or one file at a time.
     std::vector<FtpListEntry> listing = connection.list();
+    // A link is a folder when the server can go into it. The walk goes into every folder it
+    // walks before it lists it, so where this leaves the server does not matter.
+    for (FtpListEntry& entry : listing)
+        if (entry.isLink && IsSafeLocalName(entry.name))
+            entry.isDirectory = connection.enterDirectory((remotePath + entry.name).c_str());
     std::vector<Job> found;
     for (const FtpListEntry& entry : listing) {
         if (entry.isDirectory || !IsSafeLocalName(entry.name)) continue;

@@ -46,7 +46,7 @@ TEST(FtpListing, ListLinesInUnixAndDosStyle) {
         {"-rw-r--r--   1 owner group      1234 Jan 31 09:15 index.php\r\n", true, "index.php", false, 1234},
         {"drwxr-xr-x 2 owner group 4096 Dec  1  2023 my folder", true, "my folder", true, 0},
         {"-rw-r--r-- 1 owner 77 Feb 29 23:59 no group.txt", true, "no group.txt", false, 77},
-        {"lrwxrwxrwx 1 owner group 7 Mar 3 10:00 current -> release", true, "current", false, 7},
+        {"lrwxrwxrwx 1 owner group 7 Mar 3 10:00 current -> release", true, "current", false, 0},
         {"-rw-r--r-- 1 owner group 5 Jan 31 09:15 Jan 31 09:15", true, "Jan 31 09:15", false, 5},
         {"01-31-24  09:15PM       <DIR>          images", true, "images", true, 0},
         {"01-31-24  09:15PM                 1234 read me.txt", true, "read me.txt", false, 1234},

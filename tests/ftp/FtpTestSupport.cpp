@@ -109,6 +109,10 @@ void FtpServers::Touch(int port, const std::string& name) {
     Ask("touch " + std::to_string(port) + " " + name);
 }
 
+void FtpServers::Link(int port, const std::string& name, const std::string& target) {
+    Ask("link " + std::to_string(port) + " " + name + " " + target);
+}
+
 int FtpServers::UnusedPort() {
     std::istringstream reply(Ask("unused"));
     std::string ok;

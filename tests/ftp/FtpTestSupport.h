@@ -34,6 +34,8 @@ class FtpServers {
     void Stop(int port);  // ends the server, its connections and its root folder
     // A file on the server whose name a Windows folder could not hold (e.g. with a backslash).
     void Touch(int port, const std::string& name);
+    // A symbolic link `name` to `target` in the server's root (neither with blanks).
+    void Link(int port, const std::string& name, const std::string& target);
     int UnusedPort(); // nothing listens there
     // lftp copies a tree up ("up") or down ("down") between a Linux folder and the server: the
     // milliseconds it took, -1 when it failed.

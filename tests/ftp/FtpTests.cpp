@@ -171,6 +171,16 @@ TEST_F(FtpDialogTest, TreeGoesUpAndComesBackByteForByte) {
     WriteTree(server.root + "\\plain", tree);
     WriteTree(older.root + "\\plain", tree);
     servers_.Touch(server.port, "plain/..\\escaped.txt");
+    // Links come down as what they point to; a link's own size is its target's length.
+    Tree linked = tree;
+    for (const auto& [path, content] : tree)
+        if (path.rfind("sub\\", 0) == 0) linked["linked-sub" + path.substr(3)] = content;
+    linked["linked-sub"] = "<folder>";
+    linked["short.txt"] = tree["one.txt"];
+    for (int port : {server.port, older.port}) {
+        servers_.Link(port, "plain/linked-sub", "sub");
+        servers_.Link(port, "plain/short.txt", "one.txt");
+    }
     // What the download must replace only with a complete file.
     ::CreateDirectoryA(target.c_str(), nullptr);
     WriteFileBytes(target + "\\index.php", "old");
@@ -178,7 +188,7 @@ TEST_F(FtpDialogTest, TreeGoesUpAndComesBackByteForByte) {
     std::vector<std::string> uploaded, downloaded;
     for (const auto& [path, content] : upload)
         if (content != "<folder>") uploaded.push_back("Uploading " + path);
-    for (const auto& [path, content] : tree) {
+    for (const auto& [path, content] : linked) {
         if (content == "<folder>") continue;
         std::string remote = path;
         std::replace(remote.begin(), remote.end(), '\\', '/');
@@ -215,7 +225,7 @@ TEST_F(FtpDialogTest, TreeGoesUpAndComesBackByteForByte) {
         EXPECT_TRUE(user.AwaitClosed());
     });
     for (const std::string& folder : {target, passed, listed})
-        EXPECT_EQ(Differences(tree, ReadTree(folder)), "") << folder;
+        EXPECT_EQ(Differences(linked, ReadTree(folder)), "") << folder;
     EXPECT_EQ(ReadTree(local.Path()).count("escaped.txt"), 0u);
     servers_.Stop(server.port);
     servers_.Stop(older.port);

@@ -13,6 +13,7 @@
         stall PORT                  the server stops answering anything (SIGSTOP)
         stop PORT                   ends the server and removes its root folder -> "ok"
         touch PORT NAME             a small file NAME (the rest of the line) in the server's root
+        link PORT NAME TARGET       a symbolic link NAME to TARGET in the server's root (no blanks)
         unused                      a port on which nothing listens -> "ok PORT"
         mirror PORT USER PASSWORD up|down LOCAL REMOTE
                                     lftp copies the tree (the benchmarks' reference) -> "ok MS"
@@ -89,6 +90,9 @@ def control(port):
             name = line.rstrip("\n").split(" ", 2)[2]
             with open(os.path.join(servers[int(words[1])][1], name), "w") as f:
                 f.write("x")
+            return "ok"
+        if words[:1] == ["link"] and len(words) == 4:
+            os.symlink(words[3], os.path.join(servers[int(words[1])][1], words[2]))
             return "ok"
         if words[:1] == ["mirror"] and len(words) == 7:
             server_port, user, password, direction, local, remote = words[1:]
