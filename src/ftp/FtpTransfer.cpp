@@ -3,6 +3,7 @@
 
 #include <shlobj.h>
 
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -92,13 +93,23 @@ std::string ResolveRemoteDir(const std::string& startFolder, const std::string& 
 }
 
 bool IsSafeLocalName(const std::string& name) {
-    if (name.empty() || name == "." || name == "..") return false;
+    // Windows drops trailing dots and blanks: "a." would land on "a".
+    if (name.empty() || name.back() == '.' || name.back() == ' ') return false;
     for (const char* c = name.c_str(); *c; c = ::CharNextA(c)) {
         auto code = static_cast<unsigned char>(*c);
         if (::IsDBCSLeadByte(code)) continue; // a trail byte may look like a backslash
         if (code < 32 || std::strchr("\\/:*?\"<>|", code)) return false;
     }
-    return true;
+    // "nul.txt" is the device NUL in any folder, whatever follows the dot.
+    std::string base = name.substr(0, name.find('.'));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    for (char& c : base)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* device : {"con", "prn", "aux", "nul"})
+        if (base == device) return false;
+    bool numbered = base.size() == 4 && (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0);
+    return !numbered || base[3] < '1' || base[3] > '9';
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -273,7 +284,12 @@ void FtpTransfer::DownloadFolder(FtpConnection& connection, const std::string& r
             entry.isDirectory = connection.enterDirectory((remotePath + entry.name).c_str());
     std::vector<Job> found;
     for (const FtpListEntry& entry : listing) {
-        if (entry.isDirectory || !IsSafeLocalName(entry.name)) continue;
+        if (!IsSafeLocalName(entry.name)) {
+            AppendLog("Skipping %s%s (a name no Windows file can have)\r\n", relative.c_str(),
+                      entry.name.c_str());
+            continue;
+        }
+        if (entry.isDirectory) continue;
         found.push_back({remotePath + entry.name, localPath + entry.name, relative + entry.name, entry.size});
     }
     AddJobs(connection, std::move(found));

@@ -36,8 +36,9 @@ std::string NormaliseLocalDir(std::string folder);
 std::string ResolveRemoteDir(const std::string& startFolder, const std::string& remoteDir);
 
 // A name from a server's listing that can be used as one local name: no folder separators,
-// drive colons, wildcards or control characters, and not "." or "..". Anything else would let a
-// listing write outside the download folder.
+// drive colons, wildcards or control characters, no trailing dot or blank (so not "." or ".."
+// either), and no device name such as "nul" or "com1.txt". Anything else would let a listing
+// write outside the download folder, onto another file of it, or to a device.
 bool IsSafeLocalName(const std::string& name);
 
 // ---------------------------------------------------------------------------------------------

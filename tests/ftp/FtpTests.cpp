@@ -131,9 +131,11 @@ TEST(FtpRules, HostsFoldersAndListedNames) {
                                           {"/home/user", "/abs/", "/abs/"},
                                           {"", "site/", "site/"}})
         EXPECT_EQ(ResolveRemoteDir(start, given), resolved) << start << " + " << given;
-    for (const char* bad : {"..", ".", "", "..\\evil.txt", "a/b", "c:x", "a*", "tab\there"})
+    for (const char* bad : {"..", ".", "", "...", "..\\evil.txt", "a/b", "c:x", "a*", "tab\there", "a.", "a ",
+                            "nul", "NUL.txt", "con .php", "com1", "Lpt9.log", "aux.tar.gz"})
         EXPECT_FALSE(IsSafeLocalName(bad)) << bad;
-    for (const char* good : {"index.php", "my file.txt", "...", ".htaccess", "\xE9t\xE9.txt"})
+    for (const char* good : {"index.php", "my file.txt", ".htaccess", "\xE9t\xE9.txt", "nullable.txt",
+                             "console.php", "com10", "com0", ".nul", " a"})
         EXPECT_TRUE(IsSafeLocalName(good)) << good;
 }
 
@@ -170,7 +172,10 @@ TEST_F(FtpDialogTest, TreeGoesUpAndComesBackByteForByte) {
     WriteTree(source, upload);
     WriteTree(server.root + "\\plain", tree);
     WriteTree(older.root + "\\plain", tree);
-    servers_.Touch(server.port, "plain/..\\escaped.txt");
+    // Names no Windows file can have are skipped, with a line each: none may land elsewhere.
+    for (int port : {server.port, older.port})
+        for (const char* name : {"..\\escaped.txt", "index.php.", "nul.txt"})
+            servers_.Touch(port, std::string("plain/") + name);
     // Links come down as what they point to; a link's own size is its target's length.
     Tree linked = tree;
     for (const auto& [path, content] : tree)
@@ -194,6 +199,8 @@ TEST_F(FtpDialogTest, TreeGoesUpAndComesBackByteForByte) {
         std::replace(remote.begin(), remote.end(), '\\', '/');
         downloaded.push_back("Downloading " + remote);
     }
+    for (const char* name : {"..\\escaped.txt", "index.php.", "nul.txt"})
+        downloaded.push_back(std::string("Skipping ") + name + " (a name no Windows file can have)");
     std::sort(uploaded.begin(), uploaded.end());
     std::sort(downloaded.begin(), downloaded.end());
 
