@@ -200,7 +200,9 @@ void FtpConnection::setCurrentDirectory(const char* path) {
 }
 
 bool FtpConnection::enterDirectory(const char* path) {
-    return command(std::string("CWD ") + path) && reply_.code / 100 == 2;
+    // Only the server's no is a no: a reply still on its way would answer the next command.
+    if (!command(std::string("CWD ") + path)) throw failure("Failed to set current directory (%s)", path);
+    return reply_.code / 100 == 2;
 }
 
 void FtpConnection::createDirectory(const char* path) {

@@ -35,7 +35,7 @@ class FtpConnection {
     void open(const char* server, unsigned short port, const char* user, const char* password, bool passive,
               const std::atomic<bool>* cancelled = nullptr);
     void setCurrentDirectory(const char* path);
-    // The same, false when the server refuses it.
+    // The same, false when the server refuses it (and CInternetException when it cannot answer).
     bool enterDirectory(const char* path);
     void createDirectory(const char* path);
     // The entries of the current folder, read whole. A machine listing where the server has
@@ -85,7 +85,6 @@ class FtpFile {
     // Ends the data connection (after the last byte of an upload) and reads the server's word
     // on the file: true only when it reports the whole file moved.
     bool finish();
-    bool finish2();
 
   private:
     friend class FtpConnection;

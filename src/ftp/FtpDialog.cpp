@@ -85,6 +85,7 @@ FtpDialog::FtpDialog(const std::string& documentPath) {
 FtpDialog::~FtpDialog() {
     if (transfer_) {
         transfer_->Cancel();
+        transfer_->CancelNow(); // nobody is left to wait for an upload to end
         transfer_->Abandon();
     }
 }

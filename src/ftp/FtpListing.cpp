@@ -102,7 +102,10 @@ bool ParseUnixLine(std::string_view line, FtpListEntry& entry) {
         std::string_view name = line.substr(nameStart);
         if (kind == 'l') {
             size_t arrow = name.find(" -> ");
-            if (arrow != std::string_view::npos) name = name.substr(0, arrow);
+            if (arrow != std::string_view::npos) {
+                entry.linkTarget.assign(name.substr(arrow + 4));
+                name = name.substr(0, arrow);
+            }
         }
         if (!IsEntryName(name)) return false;
         entry.name.assign(name);

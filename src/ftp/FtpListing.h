@@ -11,6 +11,7 @@ struct FtpListEntry {
     bool isDirectory = false;
     // A symbolic link in a LIST line: a folder or a file, as the server finds at its target.
     bool isLink = false;
+    std::string linkTarget; // what follows " -> ", as the server gave it
     std::uint64_t size = 0;
 };
 

@@ -3,12 +3,14 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <string_view>
 #include <system_error>
 #include <utility>
 
@@ -44,6 +46,22 @@ struct LocalListing {
 CInternetException Cancelled(const char* format, const std::string& from, const std::string& to = {}) {
     ::SetLastError(ERROR_CANCELLED);
     return FtpFailure(format, from.c_str(), to.c_str());
+}
+
+// Folders below the one a download starts in, at most.
+constexpr std::ptrdiff_t maxDepth = 64;
+
+// A link's target that is absolute or steps through "." or "..": it may point at the folder
+// that holds it, or above.
+bool LinkMayLoop(const std::string& target) {
+    if (target.empty() || target.front() == '/') return true;
+    for (size_t start = 0; start <= target.size();) {
+        size_t end = std::min(target.find('/', start), target.size());
+        std::string_view segment(target.data() + start, end - start);
+        if (segment == "." || segment == "..") return true;
+        start = end + 1;
+    }
+    return false;
 }
 
 const char* const uploadFailure = "Failed to upload file (%s -> %s)";
@@ -166,8 +184,8 @@ void FtpTransfer::OpenConnection(FtpConnection& connection) {
 }
 
 void FtpTransfer::Run() {
-    // Outside the work: a failure is recorded, and the other lane stopped, before this
-    // connection says goodbye to the server (which it then does not).
+    // Outside the work: a failure is recorded, and the other lane told to start no more files,
+    // before this connection says goodbye to the server.
     FtpConnection connection;
     Guarded([&] {
         OpenConnection(connection);
@@ -258,20 +276,21 @@ void FtpTransfer::UploadFolder(FtpConnection& connection, const std::string& loc
 void FtpTransfer::DownloadFolder(FtpConnection& connection, const std::string& remotePath, size_t skip) {
     std::string relative = remotePath.substr(skip);
     std::string localPath = request_.localDir + Replaced(relative, '/', '\\');
+    if (stopping_) throw Cancelled("Failed to set current directory (%s)", remotePath);
+    // A tree deeper than this is a folder that holds itself (a server that follows links).
+    if (std::count(relative.begin(), relative.end(), '/') > maxDepth) {
+        ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);
+        throw FtpFailure("Failed to set current directory (%s)", remotePath.c_str());
+    }
     // A folder that cannot be made ends the run with a failure: stopping without a word would
     // tell the user that everything came.
-    switch (int made =
-                ::SHCreateDirectoryExA(abandoned_ ? nullptr : request_.dialog, localPath.c_str(), nullptr)) {
-    case ERROR_BAD_PATHNAME:
-    case ERROR_FILENAME_EXCED_RANGE:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_CANCELLED:
-        ::SetLastError(static_cast<DWORD>(made));
+    int made = ::SHCreateDirectoryExA(abandoned_ ? nullptr : request_.dialog, localPath.c_str(), nullptr);
+    DWORD attributes = ::GetFileAttributesA(localPath.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ::SetLastError(made != ERROR_SUCCESS && made != ERROR_ALREADY_EXISTS ? static_cast<DWORD>(made)
+                                                                             : ERROR_DIRECTORY);
         throw FtpFailure("Failed to create folder (%s)", localPath.c_str());
-    default:
-        break;
     }
-    if (stopping_) throw Cancelled("Failed to set current directory (%s)", remotePath);
     connection.setCurrentDirectory(remotePath.c_str());
 
     // The whole listing is read before anything else is asked of the server: a connection
@@ -279,14 +298,19 @@ void FtpTransfer::DownloadFolder(FtpConnection& connection, const std::string& r
     std::vector<FtpListEntry> listing = connection.list();
     // A link is a folder when the server can go into it. The walk goes into every folder it
     // walks before it lists it, so where this leaves the server does not matter.
+    // A link that may lead back into the tree is not followed: the walk would go round.
     for (FtpListEntry& entry : listing)
-        if (entry.isLink && IsSafeLocalName(entry.name))
+        if (entry.isLink && IsSafeLocalName(entry.name) && !LinkMayLoop(entry.linkTarget))
             entry.isDirectory = connection.enterDirectory((remotePath + entry.name).c_str());
     std::vector<Job> found;
-    for (const FtpListEntry& entry : listing) {
-        if (!IsSafeLocalName(entry.name)) {
-            AppendLog("Skipping %s%s (a name no Windows file can have)\r\n", relative.c_str(),
-                      entry.name.c_str());
+    for (FtpListEntry& entry : listing) {
+        const char* skipped = !IsSafeLocalName(entry.name) ? "a name no Windows file can have"
+                              : entry.isLink && LinkMayLoop(entry.linkTarget)
+                                  ? "a link that may lead back into the tree"
+                                  : nullptr;
+        if (skipped) {
+            AppendLog("Skipping %s%s (%s)\r\n", relative.c_str(), entry.name.c_str(), skipped);
+            entry.isDirectory = false;
             continue;
         }
         if (entry.isDirectory) continue;

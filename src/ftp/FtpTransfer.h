@@ -67,8 +67,8 @@ struct FtpTransferRequest {
 // One upload or download on a thread of its own. It touches the dialog only by posting it
 // WM_FTP_APPEND_LOG when lines wait and WM_WORKER_DONE as its last act; the dialog shows the
 // failure, if any, from its own thread. Every file is moved in 256 KB chunks, and every wait for the server
-// looks at the cancel flag four times a second, so that Cancel takes effect at once whatever the
-// server does.
+// looks at the cancel flag four times a second, so that CancelNow takes effect at once whatever
+// the server does.
 class FtpTransfer {
   public:
     explicit FtpTransfer(FtpTransferRequest request);

@@ -186,6 +186,9 @@ TEST_F(FtpDialogTest, TreeGoesUpAndComesBackByteForByte) {
         servers_.Link(port, "plain/linked-sub", "sub");
         servers_.Link(port, "plain/short.txt", "one.txt");
     }
+    // One that would take the walk round and round; a server with machine listings follows
+    // links itself, and would not say.
+    servers_.Link(older.port, "plain/loop", ".");
     // What the download must replace only with a complete file.
     ::CreateDirectoryA(target.c_str(), nullptr);
     WriteFileBytes(target + "\\index.php", "old");
@@ -225,8 +228,12 @@ TEST_F(FtpDialogTest, TreeGoesUpAndComesBackByteForByte) {
             user.Start(IDC_FTP_DOWNLOAD);
             EXPECT_EQ(user.AwaitEnd(), "");
             lines = user.LogLines();
+            std::vector<std::string> expected = downloaded;
+            if (port == older.port)
+                expected.push_back("Skipping loop (a link that may lead back into the tree)");
             std::sort(lines.begin(), lines.end());
-            EXPECT_EQ(lines, downloaded);
+            std::sort(expected.begin(), expected.end());
+            EXPECT_EQ(lines, expected);
         }
         user.Escape();
         EXPECT_TRUE(user.AwaitClosed());
