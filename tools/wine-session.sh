@@ -61,5 +61,9 @@ wine cmd /c exit </dev/null >/dev/null 2>&1
 # starts it again with its own stdio: a test's pipe, held after the test. A program of ours
 # keeps the desktop in use until the session stops.
 keeper="$QM_BUILD_DIR/bin/session_keeper.exe"
-[ -f "$keeper" ] && { setsid wine "$keeper" </dev/null >/dev/null 2>&1 & }
+if [ -f "$keeper" ]; then
+  setsid wine "$keeper" </dev/null >/dev/null 2>&1 &
+else
+  echo "wine-session: $keeper is not built; a test may then hold the runner's pipe open" >&2
+fi
 echo "wine-session: prefix $WINEPREFIX, display $DISPLAY"

@@ -4,7 +4,6 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +14,7 @@
 #include <utility>
 
 #include "resources/Resource.h"
+#include "win/Strings.h"
 #include "win/WorkerMessages.h"
 
 namespace {
@@ -122,12 +122,10 @@ bool IsSafeLocalName(const std::string& name) {
     std::string base = name.substr(0, name.find('.'));
     while (!base.empty() && base.back() == ' ')
         base.pop_back();
-    for (char& c : base)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     for (const char* device : {"con", "prn", "aux", "nul"})
-        if (base == device) return false;
-    bool numbered = base.size() == 4 && (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0);
-    return !numbered || base[3] < '1' || base[3] > '9';
+        if (EqualNoCase(base, device)) return false;
+    bool numbered = base.size() == 4 && base[3] >= '1' && base[3] <= '9';
+    return !numbered || (!EqualNoCase(base.substr(0, 3), "com") && !EqualNoCase(base.substr(0, 3), "lpt"));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -296,31 +294,29 @@ void FtpTransfer::DownloadFolder(FtpConnection& connection, const std::string& r
     // The whole listing is read before anything else is asked of the server: a connection
     // serves one listing or one file at a time.
     std::vector<FtpListEntry> listing = connection.list();
-    // A link is a folder when the server can go into it. The walk goes into every folder it
-    // walks before it lists it, so where this leaves the server does not matter.
-    // A link that may lead back into the tree is not followed: the walk would go round.
-    for (FtpListEntry& entry : listing)
-        if (entry.isLink && IsSafeLocalName(entry.name) && !LinkMayLoop(entry.linkTarget))
-            entry.isDirectory = connection.enterDirectory((remotePath + entry.name).c_str());
     std::vector<Job> found;
-    for (FtpListEntry& entry : listing) {
+    std::vector<std::string> folders;
+    for (const FtpListEntry& entry : listing) {
+        // A link that may lead back into the tree is not followed: the walk would go round.
         const char* skipped = !IsSafeLocalName(entry.name) ? "a name no Windows file can have"
                               : entry.isLink && LinkMayLoop(entry.linkTarget)
                                   ? "a link that may lead back into the tree"
                                   : nullptr;
         if (skipped) {
             AppendLog("Skipping %s%s (%s)\r\n", relative.c_str(), entry.name.c_str(), skipped);
-            entry.isDirectory = false;
             continue;
         }
-        if (entry.isDirectory) continue;
-        found.push_back({remotePath + entry.name, localPath + entry.name, relative + entry.name, entry.size});
+        // Any other link is a folder when the server can go into it. The walk goes into every
+        // folder before it lists it, so where this leaves the server does not matter.
+        std::string from = remotePath + entry.name;
+        if (entry.isDirectory || (entry.isLink && connection.enterDirectory(from.c_str())))
+            folders.push_back(entry.name);
+        else
+            found.push_back({from, localPath + entry.name, relative + entry.name, entry.size});
     }
     AddJobs(connection, std::move(found));
-    for (const FtpListEntry& entry : listing) {
-        if (!entry.isDirectory || !IsSafeLocalName(entry.name)) continue;
-        DownloadFolder(connection, remotePath + entry.name + "/", skip);
-    }
+    for (const std::string& name : folders)
+        DownloadFolder(connection, remotePath + name + "/", skip);
 }
 
 void FtpTransfer::AddJobs(FtpConnection& connection, std::vector<Job> found) {
