@@ -133,20 +133,6 @@ std::string CopyToTemporaryFolder(const std::string& path) {
     return "";
 }
 
-bool IsDeviceName(std::string base) {
-    base = base.substr(0, base.find('.'));
-    while (!base.empty() && base.back() == ' ')
-        base.pop_back();
-    for (char& c : base)
-        c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"})
-        if (base == device) return true;
-    // The superscript digits of the ANSI code page count as digits there too.
-    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) &&
-           ((base[3] >= '0' && base[3] <= '9') || base[3] == '\xB9' || base[3] == '\xB2' ||
-            base[3] == '\xB3');
-}
-
 } // namespace
 
 bool IsDiskFileName(const std::string& path) {

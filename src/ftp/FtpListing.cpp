@@ -149,6 +149,8 @@ bool ParseMlsdLine(std::string_view line, FtpListEntry& entry) {
     std::string_view name = line.substr(space + 1);
     bool haveType = false;
     bool isDirectory = false;
+    bool isLink = false;
+    std::string_view linkTarget;
     std::uint64_t size = 0;
     while (!facts.empty()) {
         size_t end = facts.find(';');
@@ -164,8 +166,12 @@ bool ParseMlsdLine(std::string_view line, FtpListEntry& entry) {
             } else if (EqualsNoCase(value, "dir")) {
                 haveType = true;
                 isDirectory = true;
+            } else if (value.size() >= 13 && EqualsNoCase(value.substr(0, 13), "OS.unix=slink")) {
+                // "OS.unix=slink:/home/site/www/sub": a link, and where it leads on the server.
+                haveType = isLink = true;
+                if (value.size() > 13 && value[13] == ':') linkTarget = value.substr(14);
             } else {
-                return false; // cdir, pdir, links and kinds of the server's own
+                return false; // cdir, pdir and kinds of the server's own
             }
         } else if (EqualsNoCase(key, "size") && !ParseSize(value, size)) {
             return false;
@@ -174,7 +180,9 @@ bool ParseMlsdLine(std::string_view line, FtpListEntry& entry) {
     if (!haveType || !IsEntryName(name)) return false;
     entry.name.assign(name);
     entry.isDirectory = isDirectory;
-    entry.size = isDirectory ? 0 : size;
+    entry.isLink = isLink;
+    entry.linkTarget.assign(linkTarget);
+    entry.size = isDirectory || isLink ? 0 : size;
     return true;
 }
 

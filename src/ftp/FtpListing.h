@@ -9,14 +9,14 @@
 struct FtpListEntry {
     std::string name;
     bool isDirectory = false;
-    // A symbolic link in a LIST line: a folder or a file, as the server finds at its target.
+    // A symbolic link: a folder or a file, as the server finds at its target.
     bool isLink = false;
-    std::string linkTarget; // what follows " -> ", as the server gave it
+    std::string linkTarget; // as the server gave it, after " -> " or "slink:"
     std::uint64_t size = 0;
 };
 
 // One MLSD line ("type=file;size=12; my page.php"). False for the folder itself, its parent,
-// links and other kinds, and for lines that are not well formed. The name is kept exactly,
+// kinds of the server's own, and for lines that are not well formed. The name is kept exactly,
 // blanks included.
 bool ParseMlsdLine(std::string_view line, FtpListEntry& entry);
 

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "resources/Resource.h"
+#include "win/Paths.h"
 #include "win/Strings.h"
 #include "win/WorkerMessages.h"
 
@@ -118,14 +119,8 @@ bool IsSafeLocalName(const std::string& name) {
         if (::IsDBCSLeadByte(code)) continue; // a trail byte may look like a backslash
         if (code < 32 || std::strchr("\\/:*?\"<>|", code)) return false;
     }
-    // "nul.txt" is the device NUL in any folder, whatever follows the dot.
-    std::string base = name.substr(0, name.find('.'));
-    while (!base.empty() && base.back() == ' ')
-        base.pop_back();
-    for (const char* device : {"con", "prn", "aux", "nul"})
-        if (EqualNoCase(base, device)) return false;
-    bool numbered = base.size() == 4 && base[3] >= '1' && base[3] <= '9';
-    return !numbered || (!EqualNoCase(base.substr(0, 3), "com") && !EqualNoCase(base.substr(0, 3), "lpt"));
+    // "nul.txt" is the device NUL in any folder.
+    return !IsDeviceName(name);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,4 +1,4 @@
-// Path helpers shared by the documents and the tag index.
+// Path helpers shared by the documents, the tag index and the FTP download.
 #pragma once
 
 #include <string>
@@ -8,3 +8,6 @@
 std::string FullPath(const std::string& path);
 // The folder part of `path`, without its trailing backslash ("" for a bare file name).
 std::string FolderOf(const std::string& path);
+// True for a file name that Windows takes for a device in any folder ("nul", "COM1.txt",
+// "con .php"), whatever follows the first dot.
+bool IsDeviceName(const std::string& name);

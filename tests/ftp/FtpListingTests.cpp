@@ -11,6 +11,7 @@ struct ListingCase {
     const char* name;
     bool isDirectory;
     std::uint64_t size;
+    const char* linkTarget = nullptr; // a link's, or none
 };
 
 void Check(bool (*parse)(std::string_view, FtpListEntry&), const ListingCase& c) {
@@ -20,6 +21,10 @@ void Check(bool (*parse)(std::string_view, FtpListEntry&), const ListingCase& c)
     EXPECT_EQ(entry.name, c.name) << c.line;
     EXPECT_EQ(entry.isDirectory, c.isDirectory) << c.line;
     EXPECT_EQ(entry.size, c.size) << c.line;
+    EXPECT_EQ(entry.isLink, c.linkTarget != nullptr) << c.line;
+    if (c.linkTarget) {
+        EXPECT_EQ(entry.linkTarget, c.linkTarget) << c.line;
+    }
 }
 
 TEST(FtpListing, MachineListingKeepsNamesExactAndSkipsWhatIsNotAnEntry) {
@@ -29,7 +34,9 @@ TEST(FtpListing, MachineListingKeepsNamesExactAndSkipsWhatIsNotAnEntry) {
         {"size=18446744073709551615;type=file; big.bin", true, "big.bin", false, 18446744073709551615u},
         {"type=cdir; /www", false, "", false, 0},
         {"type=pdir; ..", false, "", false, 0},
-        {"type=OS.unix=slink:/etc; link", false, "", false, 0},
+        {"type=OS.unix=slink:/etc;size=4; link", true, "link", false, 0, "/etc"},
+        {"type=os.unix=SLINK; bare link", true, "bare link", false, 0, ""},
+        {"type=OS.unix=chr-13/29; device", false, "", false, 0},
         {"type=file;size=99999999999999999999; huge", false, "", false, 0},
         {"type=file;size=12a; bad", false, "", false, 0},
         {"type=file; ../../escape", false, "", false, 0},
@@ -46,7 +53,7 @@ TEST(FtpListing, ListLinesInUnixAndDosStyle) {
         {"-rw-r--r--   1 owner group      1234 Jan 31 09:15 index.php\r\n", true, "index.php", false, 1234},
         {"drwxr-xr-x 2 owner group 4096 Dec  1  2023 my folder", true, "my folder", true, 0},
         {"-rw-r--r-- 1 owner 77 Feb 29 23:59 no group.txt", true, "no group.txt", false, 77},
-        {"lrwxrwxrwx 1 owner group 7 Mar 3 10:00 current -> release", true, "current", false, 0},
+        {"lrwxrwxrwx 1 owner group 7 Mar 3 10:00 current -> release", true, "current", false, 0, "release"},
         {"-rw-r--r-- 1 owner group 5 Jan 31 09:15 Jan 31 09:15", true, "Jan 31 09:15", false, 5},
         {"01-31-24  09:15PM       <DIR>          images", true, "images", true, 0},
         {"01-31-24  09:15PM                 1234 read me.txt", true, "read me.txt", false, 1234},

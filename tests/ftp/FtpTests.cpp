@@ -131,8 +131,10 @@ TEST(FtpRules, HostsFoldersAndListedNames) {
                                           {"/home/user", "/abs/", "/abs/"},
                                           {"", "site/", "site/"}})
         EXPECT_EQ(ResolveRemoteDir(start, given), resolved) << start << " + " << given;
-    for (const char* bad : {"..", ".", "", "...", "..\\evil.txt", "a/b", "c:x", "a*", "tab\there", "a.", "a ",
-                            "nul", "NUL.txt", "con .php", "com1", "Lpt9.log", "aux.tar.gz"})
+    for (const char* bad :
+         {"..",   ".",         "",           "...",         "..\\evil.txt", "a/b",        "c:x",
+          "a*",   "tab\there", "a.",         "a ",          "nul",          "NUL.txt",    "con .php",
+          "com1", "Lpt9.log",  "aux.tar.gz", "COM\xB9.txt", "conin$",       "CONOUT$.log"})
         EXPECT_FALSE(IsSafeLocalName(bad)) << bad;
     for (const char* good : {"index.php", "my file.txt", ".htaccess", "\xE9t\xE9.txt", "nullable.txt",
                              "console.php", "com10", "com0", ".nul", " a"})
