@@ -51,6 +51,9 @@ CInternetException Cancelled(const char* format, const std::string& from, const 
 
 // Folders below the one a download starts in, at most.
 constexpr std::ptrdiff_t maxDepth = 64;
+// The skipped entries of one folder that get a line each: a listing full of them would fill
+// the log faster than the dialog can show it.
+constexpr unsigned maxSkipLines = 20;
 
 // A link's target that is absolute or steps through "." or "..": it may point at the folder
 // that holds it, or above.
@@ -291,6 +294,7 @@ void FtpTransfer::DownloadFolder(FtpConnection& connection, const std::string& r
     std::vector<FtpListEntry> listing = connection.list();
     std::vector<Job> found;
     std::vector<std::string> folders;
+    unsigned skippedCount = 0;
     for (const FtpListEntry& entry : listing) {
         // A link that may lead back into the tree is not followed: the walk would go round.
         const char* skipped = !IsSafeLocalName(entry.name) ? "a name no Windows file can have"
@@ -298,7 +302,8 @@ void FtpTransfer::DownloadFolder(FtpConnection& connection, const std::string& r
                                   ? "a link that may lead back into the tree"
                                   : nullptr;
         if (skipped) {
-            AppendLog("Skipping %s%s (%s)\r\n", relative.c_str(), entry.name.c_str(), skipped);
+            if (++skippedCount <= maxSkipLines)
+                AppendLog("Skipping %s%s (%s)\r\n", relative.c_str(), entry.name.c_str(), skipped);
             continue;
         }
         // Any other link is a folder when the server can go into it. The walk goes into every
@@ -309,6 +314,9 @@ void FtpTransfer::DownloadFolder(FtpConnection& connection, const std::string& r
         else
             found.push_back({from, localPath + entry.name, relative + entry.name, entry.size});
     }
+    if (skippedCount > maxSkipLines)
+        AppendLog("Skipping %u more entries of %s\r\n", skippedCount - maxSkipLines,
+                  (relative.empty() ? remotePath : relative).c_str());
     AddJobs(connection, std::move(found));
     for (const std::string& name : folders)
         DownloadFolder(connection, remotePath + name + "/", skip);

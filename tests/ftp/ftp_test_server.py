@@ -12,7 +12,8 @@
                                     -> "ok PORT ROOT"
         stall PORT                  the server stops answering anything (SIGSTOP)
         stop PORT                   ends the server and removes its root folder -> "ok"
-        touch PORT NAME             a small file NAME (the rest of the line) in the server's root
+        touch PORT NAME             a small file NAME (the rest of the line) in the server's root,
+                                    and the folders it needs
         link PORT NAME TARGET       a symbolic link NAME to TARGET in the server's root (no blanks)
         unused                      a port on which nothing listens -> "ok PORT"
         mirror PORT USER PASSWORD up|down LOCAL REMOTE
@@ -87,8 +88,9 @@ def control(port):
             stop(int(words[1]))
             return "ok"
         if words[:1] == ["touch"] and len(words) >= 3:
-            name = line.rstrip("\n").split(" ", 2)[2]
-            with open(os.path.join(servers[int(words[1])][1], name), "w") as f:
+            path = os.path.join(servers[int(words[1])][1], line.rstrip("\n").split(" ", 2)[2])
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "w") as f:
                 f.write("x")
             return "ok"
         if words[:1] == ["link"] and len(words) == 4:
