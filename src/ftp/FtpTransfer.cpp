@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <set>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -295,12 +296,20 @@ void FtpTransfer::DownloadFolder(FtpConnection& connection, const std::string& r
     std::vector<Job> found;
     std::vector<std::string> folders;
     unsigned skippedCount = 0;
+    // The names taken so far, as Windows compares them: "Read.me" after "read.me" would land on
+    // the same file, in place of the other.
+    std::set<std::string> taken;
+    auto take = [&taken](std::string name) {
+        ::CharUpperBuffA(name.data(), static_cast<DWORD>(name.size()));
+        return taken.insert(std::move(name)).second;
+    };
     for (const FtpListEntry& entry : listing) {
         // A link that may lead back into the tree is not followed: the walk would go round.
         const char* skipped = !IsSafeLocalName(entry.name) ? "a name no Windows file can have"
                               : entry.isLink && LinkMayLoop(entry.linkTarget)
                                   ? "a link that may lead back into the tree"
-                                  : nullptr;
+                              : !take(entry.name) ? "a name that differs from another only in case"
+                                                  : nullptr;
         if (skipped) {
             if (++skippedCount <= maxSkipLines)
                 AppendLog("Skipping %s%s (%s)\r\n", relative.c_str(), entry.name.c_str(), skipped);
