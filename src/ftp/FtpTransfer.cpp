@@ -16,7 +16,6 @@
 
 #include "resources/Resource.h"
 #include "win/Paths.h"
-#include "win/Strings.h"
 #include "win/WorkerMessages.h"
 
 namespace {
