@@ -297,6 +297,11 @@ TEST_F(FtpDialogTest, FailuresAreReportedAndTheDialogGoesOn) {
     // Local folders that cannot be made: the download does not end as if it had got everything.
     std::string noDrive = "Q:\\nowhere\\";
     std::string connect = "Failed to connect to server (127.0.0.1:";
+    // Deeper than any real site: what a server that follows a link into its own folder shows.
+    std::string deep = "/deep/", folder = server.root + "\\deep";
+    for (int level = 0; level <= 65; ++level, deep += "d/", folder += "\\d")
+        ::CreateDirectoryA(folder.c_str(), nullptr);
+    deep.resize(deep.size() - 2);
     const Case cases[] = {
         {"127.0.0.1:" + unused, "secret", "/site", IDC_FTP_UPLOAD, connect + unused + ")"},
         {"127.0.0.1", "secret", "/site", IDC_FTP_UPLOAD, connect + "21)"},
@@ -309,6 +314,8 @@ TEST_F(FtpDialogTest, FailuresAreReportedAndTheDialogGoesOn) {
         {Local(server.port), "secret", "/site", IDC_FTP_UPLOAD, ""},
         {Local(server.port), "secret", "/site", IDC_FTP_DOWNLOAD, "Failed to create folder (" + noDrive + ")",
          noDrive},
+        {Local(server.port), "secret", "/deep", IDC_FTP_DOWNLOAD,
+         "Failed to set current directory (" + deep + ")"},
     };
     FtpDialog dialog("");
     RunFtpDialog(dialog, [&](FtpUser& user) {
