@@ -286,7 +286,7 @@ bool FtpConnection::openData(const std::string& line, Socket& data) {
     return false;
 }
 
-std::vector<FtpListEntry> FtpConnection::list() {
+std::vector<FtpListEntry> FtpConnection::list(size_t maxEntries) {
     const char* pattern = "*.*";
     Socket data;
     bool machine = machineListing_;
@@ -308,7 +308,7 @@ std::vector<FtpListEntry> FtpConnection::list() {
     char buffer[16384];
     for (;;) {
         int got = data.receive(buffer, sizeof(buffer), limits_);
-        if (got < 0 || (total += static_cast<size_t>(got)) > listingLimit) {
+        if (got < 0 || (total += static_cast<size_t>(got)) > listingLimit || entries.size() > maxEntries) {
             error_ = got < 0 ? static_cast<int>(::GetLastError()) : WSAEMSGSIZE;
             throw failure("Failed to find next file");
         }
@@ -320,6 +320,10 @@ std::vector<FtpListEntry> FtpConnection::list() {
         pending.erase(0, start);
     }
     if (!pending.empty()) take(pending);
+    if (entries.size() > maxEntries) {
+        error_ = WSAEMSGSIZE;
+        throw failure("Failed to find next file");
+    }
     data.close();
     if (!readReply() || reply_.code / 100 != 2) throw failure("Failed to find next file");
     return entries;

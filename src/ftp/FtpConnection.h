@@ -39,8 +39,9 @@ class FtpConnection {
     bool enterDirectory(const char* path);
     void createDirectory(const char* path);
     // The entries of the current folder, read whole. A machine listing where the server has
-    // one, so that names keep their blanks; its LIST lines otherwise.
-    std::vector<FtpListEntry> list();
+    // one, so that names keep their blanks; its LIST lines otherwise. More than `maxEntries`
+    // fail as a listing too large would.
+    std::vector<FtpListEntry> list(size_t maxEntries);
     // The folder the server is in; empty when it does not say.
     std::string currentDirectory();
     // Opens the data connection of one file; false when the server refuses it or the

@@ -49,8 +49,11 @@ CInternetException Cancelled(const char* format, const std::string& from, const 
     return FtpFailure(format, from.c_str(), to.c_str());
 }
 
-// Folders below the one a download starts in, at most.
+// Folders below the one a transfer starts in, at most.
 constexpr std::ptrdiff_t maxDepth = 64;
+// The entries a download holds at once: the folders it has still to walk and one listing.
+// Millions of short lines in every folder would otherwise take the memory of the editor.
+constexpr size_t maxHeldEntries = 1'000'000;
 // The skipped entries of one folder that get a line each: a listing full of them would fill
 // the log faster than the dialog can show it.
 constexpr unsigned maxSkipLines = 20;
@@ -245,21 +248,40 @@ void FtpTransfer::UploadFolder(FtpConnection& connection, const std::string& loc
     std::string remotePath = request_.remoteDir + Replaced(relative, '\\', '/');
     // A run that stops does not go on making folders: the folder left is what did not go.
     if (stopping_) throw Cancelled(uploadFailure, localPath, remotePath);
+    // Deeper than this is a folder that holds itself, through a link or a junction.
+    if (std::count(relative.begin(), relative.end(), '\\') > maxDepth) {
+        ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);
+        throw FtpFailure(uploadFailure, localPath.c_str(), remotePath.c_str());
+    }
     try {
         connection.createDirectory(remotePath.c_str());
     } catch (const CInternetException&) {
-        // Mostly: it exists already. When it really is missing, the uploads into it say so.
+        // Mostly: it exists already. A folder that is not there would lose an empty folder
+        // without a word, and say nothing of why its files fail.
+        if (!connection.enterDirectory(remotePath.c_str())) {
+            ::SetLastError(ERROR_PATH_NOT_FOUND);
+            throw FtpFailure(uploadFailure, localPath.c_str(), remotePath.c_str());
+        }
     }
 
+    // A folder that cannot be read (a name longer than Windows reads, no access) ends the run:
+    // taken as empty, its files would be missing from a transfer that says it is complete.
     LocalListing listing;
     WIN32_FIND_DATAA data;
     FindHandle find(::FindFirstFileA((localPath + "*.*").c_str(), &data));
+    DWORD error = find ? ERROR_SUCCESS : ::GetLastError();
     if (find) {
         do {
             listing.Add(data);
         } while (::FindNextFileA(find.Get(), &data));
+        error = ::GetLastError();
+        if (error == ERROR_NO_MORE_FILES) error = ERROR_SUCCESS;
     }
     find.Reset();
+    if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) {
+        ::SetLastError(error);
+        throw FtpFailure(uploadFailure, localPath.c_str(), remotePath.c_str());
+    }
 
     std::vector<Job> found;
     for (const std::string& name : listing.files)
@@ -289,11 +311,22 @@ void FtpTransfer::DownloadFolder(FtpConnection& connection, const std::string& r
     }
     connection.setCurrentDirectory(remotePath.c_str());
 
+    std::vector<std::string> folders;
+    ListFolder(connection, remotePath, relative, localPath, folders);
+    foldersWaiting_ += folders.size();
+    for (const std::string& name : folders) {
+        --foldersWaiting_;
+        DownloadFolder(connection, remotePath + name + "/", skip);
+    }
+}
+
+void FtpTransfer::ListFolder(FtpConnection& connection, const std::string& remotePath,
+                             const std::string& relative, const std::string& localPath,
+                             std::vector<std::string>& folders) {
     // The whole listing is read before anything else is asked of the server: a connection
     // serves one listing or one file at a time.
-    std::vector<FtpListEntry> listing = connection.list();
+    std::vector<FtpListEntry> listing = connection.list(maxHeldEntries - foldersWaiting_);
     std::vector<Job> found;
-    std::vector<std::string> folders;
     unsigned skippedCount = 0;
     // The names taken so far, as Windows compares them: "Read.me" after "read.me" would land on
     // the same file, in place of the other.
@@ -326,8 +359,6 @@ void FtpTransfer::DownloadFolder(FtpConnection& connection, const std::string& r
         AppendLog("Skipping %u more entries of %s\r\n", skippedCount - maxSkipLines,
                   (relative.empty() ? remotePath : relative).c_str());
     AddJobs(connection, std::move(found));
-    for (const std::string& name : folders)
-        DownloadFolder(connection, remotePath + name + "/", skip);
 }
 
 void FtpTransfer::AddJobs(FtpConnection& connection, std::vector<Job> found) {

@@ -120,6 +120,9 @@ class FtpTransfer {
     // The walks make the folders and find the files; CInternetException on the first failure.
     void UploadFolder(FtpConnection& connection, const std::string& localPath, size_t skip);
     void DownloadFolder(FtpConnection& connection, const std::string& remotePath, size_t skip);
+    // Queues and moves the folder's files; `folders` gets the names of its subfolders.
+    void ListFolder(FtpConnection& connection, const std::string& remotePath, const std::string& relative,
+                    const std::string& localPath, std::vector<std::string>& folders);
     // Queues the files of a folder the walk has read for every lane, then moves files on the
     // walk's own connection until none wait: the log follows the walk as it goes, and the other
     // lanes (started with the first files) take what this one has not got to.
@@ -155,6 +158,7 @@ class FtpTransfer {
     std::atomic<bool> walkDone_{false};
     KernelHandle jobReady_; // set when files are queued or the walk ends
     bool helpersStarted_ = false;
+    size_t foldersWaiting_ = 0; // listed, not yet walked
     std::thread helpers_[lanes - 1];
     std::vector<char> buffers_[lanes];
     bool failed_ = false;

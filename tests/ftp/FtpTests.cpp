@@ -302,6 +302,19 @@ TEST_F(FtpDialogTest, FailuresAreReportedAndTheDialogGoesOn) {
     for (int level = 0; level <= 65; ++level, deep += "d/", folder += "\\d")
         ::CreateDirectoryA(folder.c_str(), nullptr);
     deep.resize(deep.size() - 2);
+    ::CreateDirectoryA((server.root + "\\endless").c_str(), nullptr);
+    // The same on this side, and a folder whose files' names are longer than Windows reads.
+    TempFolder tall, wide;
+    std::string tallPath = tall.Path() + "\\", tallRemote = "/site/";
+    for (int level = 0; level < 65; ++level) {
+        tallPath += "d\\";
+        tallRemote += "d/";
+        ::CreateDirectoryA(tallPath.c_str(), nullptr);
+    }
+    std::string longName(120, 'x'), widePath = wide.Path() + "\\" + longName + "\\" + longName;
+    std::wstring wideName(L"\\\\?\\" + std::wstring(widePath.begin(), widePath.end()));
+    ::CreateDirectoryW(wideName.substr(0, wideName.size() - 121).c_str(), nullptr);
+    ::CreateDirectoryW(wideName.c_str(), nullptr);
     const Case cases[] = {
         {"127.0.0.1:" + unused, "secret", "/site", IDC_FTP_UPLOAD, connect + unused + ")"},
         {"127.0.0.1", "secret", "/site", IDC_FTP_UPLOAD, connect + "21)"},
@@ -310,12 +323,19 @@ TEST_F(FtpDialogTest, FailuresAreReportedAndTheDialogGoesOn) {
         {Local(server.port), "secret", "/missing", IDC_FTP_DOWNLOAD,
          "Failed to set current directory (/missing/)"},
         {Local(server.port), "secret", "/no/such", IDC_FTP_UPLOAD,
-         "Failed to upload file (" + local.Path("a.txt") + " -> /no/such/a.txt)"},
+         "Failed to upload file (" + local.Path() + "\\ -> /no/such/)"},
         {Local(server.port), "secret", "/site", IDC_FTP_UPLOAD, ""},
         {Local(server.port), "secret", "/site", IDC_FTP_DOWNLOAD, "Failed to create folder (" + noDrive + ")",
          noDrive},
         {Local(server.port), "secret", "/deep", IDC_FTP_DOWNLOAD,
          "Failed to set current directory (" + deep + ")"},
+        {Local(server.port), "secret", "/site", IDC_FTP_UPLOAD,
+         "Failed to upload file (" + tallPath + " -> " + tallRemote + ")", tall.Path()},
+        {Local(server.port), "secret", "/site", IDC_FTP_UPLOAD,
+         "Failed to upload file (" + widePath + "\\ -> /site/" + longName + "/" + longName + "/)",
+         wide.Path()},
+        // A listing of more entries than any real folder holds.
+        {Local(server.port), "secret", "/endless", IDC_FTP_DOWNLOAD, "Failed to find next file"},
     };
     FtpDialog dialog("");
     RunFtpDialog(dialog, [&](FtpUser& user) {
@@ -328,6 +348,7 @@ TEST_F(FtpDialogTest, FailuresAreReportedAndTheDialogGoesOn) {
         EXPECT_TRUE(user.AwaitClosed());
     });
     EXPECT_EQ(ReadFileBytes(server.root + "\\site\\a.txt"), "a");
+    ::RemoveDirectoryW(wideName.c_str());
     servers_.Stop(server.port);
 }
 

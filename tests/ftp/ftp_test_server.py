@@ -35,12 +35,21 @@ import tempfile
 
 def serve(root, user, password, limit, older):
     from pyftpdlib.authorizers import DummyAuthorizer
-    from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
+    from pyftpdlib.handlers import BufferedIteratorProducer, FTPHandler, ThrottledDTPHandler
     from pyftpdlib.servers import FTPServer
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, root, perm="elradfmwMT")
-    handler = type("Handler", (FTPHandler,), {})
+
+    def machine_listing(self, path):
+        # A folder named "endless" lists more entries than any real folder holds.
+        if os.path.basename(path.rstrip("/")) != "endless":
+            return FTPHandler.ftp_MLSD(self, path)
+        lines = (f"type=dir; d{n}\r\n".encode() for n in range(1_100_000))
+        self.push_dtp_data(BufferedIteratorProducer(lines), isproducer=True, cmd="MLSD")
+        return path
+
+    handler = type("Handler", (FTPHandler,), {"ftp_MLSD": machine_listing})
     handler.authorizer = authorizer
     if older:
         handler.proto_cmds = {name: value for name, value in FTPHandler.proto_cmds.items()
