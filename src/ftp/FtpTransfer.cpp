@@ -58,6 +58,19 @@ constexpr size_t maxHeldEntries = 1'000'000;
 // the log faster than the dialog can show it.
 constexpr unsigned maxSkipLines = 20;
 
+// The longest name of a file or folder on Windows.
+constexpr size_t maxNameLength = 255;
+
+// A name for the log: one longer than any file's is cut, so that a hostile server's names
+// cannot fill the log.
+std::string LoggedName(const std::string& name) {
+    if (name.size() <= maxNameLength) return name;
+    const char* cut = name.c_str();
+    while (cut - name.c_str() < 100 && *cut)
+        cut = ::CharNextA(cut);
+    return std::string(name.c_str(), cut) + "...";
+}
+
 // A link's target that is absolute or steps through "." or "..": it may point at the folder
 // that holds it, or above.
 bool LinkMayLoop(const std::string& target) {
@@ -119,7 +132,7 @@ std::string ResolveRemoteDir(const std::string& startFolder, const std::string& 
 
 bool IsSafeLocalName(const std::string& name) {
     // Windows drops trailing dots and blanks: "a." would land on "a".
-    if (name.empty() || name.back() == '.' || name.back() == ' ') return false;
+    if (name.empty() || name.size() > maxNameLength || name.back() == '.' || name.back() == ' ') return false;
     for (const char* c = name.c_str(); *c; c = ::CharNextA(c)) {
         auto code = static_cast<unsigned char>(*c);
         if (::IsDBCSLeadByte(code)) continue; // a trail byte may look like a backslash
@@ -344,7 +357,8 @@ void FtpTransfer::ListFolder(FtpConnection& connection, const std::string& remot
                                                   : nullptr;
         if (skipped) {
             if (++skippedCount <= maxSkipLines)
-                AppendLog("Skipping %s%s (%s)\r\n", relative.c_str(), entry.name.c_str(), skipped);
+                AppendLog("Skipping %s%s (%s)\r\n", relative.c_str(), LoggedName(entry.name).c_str(),
+                          skipped);
             continue;
         }
         // Any other link is a folder when the server can go into it. The walk goes into every

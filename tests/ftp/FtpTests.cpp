@@ -136,9 +136,11 @@ TEST(FtpRules, HostsFoldersAndListedNames) {
           "a*",   "tab\there", "a.",         "a ",          "nul",          "NUL.txt",    "con .php",
           "com1", "Lpt9.log",  "aux.tar.gz", "COM\xB9.txt", "conin$",       "CONOUT$.log"})
         EXPECT_FALSE(IsSafeLocalName(bad)) << bad;
+    EXPECT_FALSE(IsSafeLocalName(std::string(256, 'a')));
     for (const char* good : {"index.php", "my file.txt", ".htaccess", "\xE9t\xE9.txt", "nullable.txt",
                              "console.php", "com10", "com0", ".nul", " a"})
         EXPECT_TRUE(IsSafeLocalName(good)) << good;
+    EXPECT_TRUE(IsSafeLocalName(std::string(255, 'a')));
 }
 
 // A tree with nested and empty folders, sizes around a buffer's and a large file goes up to an
@@ -293,6 +295,7 @@ TEST_F(FtpDialogTest, FailuresAreReportedAndTheDialogGoesOn) {
         int button;
         std::string box;
         std::string localDir = {};
+        std::vector<std::string> log = {}; // when given, the whole status log
     };
     // Local folders that cannot be made: the download does not end as if it had got everything.
     std::string noDrive = "Q:\\nowhere\\";
@@ -302,7 +305,8 @@ TEST_F(FtpDialogTest, FailuresAreReportedAndTheDialogGoesOn) {
     for (int level = 0; level <= 65; ++level, deep += "d/", folder += "\\d")
         ::CreateDirectoryA(folder.c_str(), nullptr);
     deep.resize(deep.size() - 2);
-    ::CreateDirectoryA((server.root + "\\endless").c_str(), nullptr);
+    for (const char* name : {"\\endless", "\\long-name"})
+        ::CreateDirectoryA((server.root + name).c_str(), nullptr);
     // The same on this side, and a folder whose files' names are longer than Windows reads.
     TempFolder tall, wide;
     std::string tallPath = tall.Path() + "\\", tallRemote = "/site/";
@@ -334,8 +338,15 @@ TEST_F(FtpDialogTest, FailuresAreReportedAndTheDialogGoesOn) {
         {Local(server.port), "secret", "/site", IDC_FTP_UPLOAD,
          "Failed to upload file (" + widePath + "\\ -> /site/" + longName + "/" + longName + "/)",
          wide.Path()},
-        // A listing of more entries than any real folder holds.
+        // A listing of more entries than any real folder holds, and a name longer than any file's.
         {Local(server.port), "secret", "/endless", IDC_FTP_DOWNLOAD, "Failed to find next file"},
+        {Local(server.port),
+         "secret",
+         "/long-name",
+         IDC_FTP_DOWNLOAD,
+         "",
+         "",
+         {"Skipping " + std::string(100, 'n') + "... (a name no Windows file can have)"}},
     };
     FtpDialog dialog("");
     RunFtpDialog(dialog, [&](FtpUser& user) {
@@ -343,6 +354,9 @@ TEST_F(FtpDialogTest, FailuresAreReportedAndTheDialogGoesOn) {
             Connect(user, c.host, c.remote, c.localDir.empty() ? local.Path() : c.localDir, c.password);
             user.Start(c.button);
             EXPECT_EQ(user.AwaitEnd(), c.box) << c.host << " " << c.remote;
+            if (!c.log.empty()) {
+                EXPECT_EQ(user.LogLines(), c.log);
+            }
         }
         user.Escape();
         EXPECT_TRUE(user.AwaitClosed());

@@ -42,10 +42,14 @@ def serve(root, user, password, limit, older):
     authorizer.add_user(user, password, root, perm="elradfmwMT")
 
     def machine_listing(self, path):
-        # A folder named "endless" lists more entries than any real folder holds.
-        if os.path.basename(path.rstrip("/")) != "endless":
+        # What no real folder lists: more entries than any holds, a name longer than any file's.
+        name = os.path.basename(path.rstrip("/"))
+        if name == "endless":
+            lines = (f"type=dir; d{n}\r\n".encode() for n in range(1_100_000))
+        elif name == "long-name":
+            lines = iter([b"type=file;size=1; " + b"n" * 100_000 + b"\r\n"])
+        else:
             return FTPHandler.ftp_MLSD(self, path)
-        lines = (f"type=dir; d{n}\r\n".encode() for n in range(1_100_000))
         self.push_dtp_data(BufferedIteratorProducer(lines), isproducer=True, cmd="MLSD")
         return path
 
