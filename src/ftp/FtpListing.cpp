@@ -87,17 +87,50 @@ bool IsTimeOrYear(std::string_view word) {
            ParseSize(word.substr(colon + 1), value);
 }
 
+// "2024-01-31", as "ls --time-style=long-iso" writes the date.
+bool IsIsoDate(std::string_view word) {
+    std::uint64_t year = 0, month = 0, day = 0;
+    return word.size() == 10 && word[4] == '-' && word[7] == '-' && ParseSize(word.substr(0, 4), year) &&
+           ParseSize(word.substr(5, 2), month) && ParseSize(word.substr(8, 2), day) && month >= 1 &&
+           month <= 12 && day >= 1 && day <= 31;
+}
+
+// "09:15", or "09:15:42.000000000" of the full form.
+bool IsIsoTime(std::string_view word) {
+    std::uint64_t value = 0;
+    return word.size() >= 5 && word[2] == ':' && ParseSize(word.substr(0, 2), value) &&
+           ParseSize(word.substr(3, 2), value) && (word.size() == 5 || word[5] == ':');
+}
+
+// "+0100", the zone of the full form.
+bool IsZone(std::string_view word) {
+    std::uint64_t value = 0;
+    return word.size() == 5 && (word[0] == '+' || word[0] == '-') && ParseSize(word.substr(1), value);
+}
+
+// Where the date at `i` ends: the index of its last word, or 0 when no date starts there.
+size_t DateEnd(const std::vector<Token>& words, size_t i) {
+    if (i + 2 < words.size() && IsMonth(words[i].text) && IsDay(words[i + 1].text) &&
+        IsTimeOrYear(words[i + 2].text))
+        return i + 2;
+    if (i + 1 < words.size() && IsIsoDate(words[i].text) && IsIsoTime(words[i + 1].text))
+        return i + 2 < words.size() && words[i + 1].text.size() > 5 && IsZone(words[i + 2].text) ? i + 2
+                                                                                                 : i + 1;
+    return 0;
+}
+
 bool ParseUnixLine(std::string_view line, FtpListEntry& entry) {
     char kind = line.empty() ? '\0' : line[0];
     if (kind != '-' && kind != 'd' && kind != 'l') return false;
-    // Permissions, links, owner, group (some servers leave it out), size, month, day, time.
-    std::vector<Token> words = Words(line, 9);
-    for (size_t i = 2; i + 2 < words.size(); ++i) {
-        if (!IsMonth(words[i].text) || !IsDay(words[i + 1].text) || !IsTimeOrYear(words[i + 2].text))
-            continue;
+    // Permissions, links, owner, group (some servers leave it out; Windows servers give names
+    // with blanks), size, then the date: month, day and time or year, or the ISO forms.
+    std::vector<Token> words = Words(line, 12);
+    for (size_t i = 2; i + 1 < words.size(); ++i) {
+        size_t dateEnd = DateEnd(words, i);
+        if (!dateEnd) continue;
         std::uint64_t size = 0;
         if (!ParseSize(words[i - 1].text, size)) return false;
-        size_t nameStart = words[i + 2].end + 1;
+        size_t nameStart = words[dateEnd].end + 1;
         if (nameStart >= line.size()) return false;
         std::string_view name = line.substr(nameStart);
         if (kind == 'l') {
