@@ -286,7 +286,8 @@ bool FtpConnection::openData(const std::string& line, Socket& data) {
     return false;
 }
 
-std::vector<FtpListEntry> FtpConnection::list(size_t maxEntries) {
+std::vector<FtpListEntry> FtpConnection::list(size_t maxEntries, unsigned& unread) {
+    unread = 0;
     const char* pattern = "*.*";
     Socket data;
     bool machine = machineListing_;
@@ -302,6 +303,8 @@ std::vector<FtpListEntry> FtpConnection::list(size_t maxEntries) {
         FtpListEntry entry;
         if (machine ? ParseMlsdLine(line, entry) : ParseListLine(line, entry))
             entries.push_back(std::move(entry));
+        else if (IsUnreadEntry(line, machine))
+            ++unread;
     };
     std::string pending;
     size_t total = 0;

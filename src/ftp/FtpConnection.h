@@ -40,8 +40,9 @@ class FtpConnection {
     void createDirectory(const char* path);
     // The entries of the current folder, read whole. A machine listing where the server has
     // one, so that names keep their blanks; its LIST lines otherwise. More than `maxEntries`
-    // fail as a listing too large would.
-    std::vector<FtpListEntry> list(size_t maxEntries);
+    // fail as a listing too large would. `unread` counts the lines of entries that could not
+    // be read.
+    std::vector<FtpListEntry> list(size_t maxEntries, unsigned& unread);
     // The folder the server is in; empty when it does not say.
     std::string currentDirectory();
     // Opens the data connection of one file; false when the server refuses it or the

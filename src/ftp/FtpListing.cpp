@@ -223,3 +223,22 @@ bool ParseListLine(std::string_view line, FtpListEntry& entry) {
     line = TrimLineEnd(line);
     return ParseUnixLine(line, entry) || ParseDosLine(line, entry);
 }
+
+bool IsUnreadEntry(std::string_view line, bool machineListing) {
+    line = TrimLineEnd(line);
+    size_t space = line.rfind(' ');
+    std::string_view name = space == std::string_view::npos ? line : line.substr(space + 1);
+    if (name == "." || name == "..") return false;
+    if (!machineListing) return !line.empty() && (line[0] == '-' || line[0] == 'd' || line[0] == 'l');
+    space = line.find(' ');
+    std::string_view facts = line.substr(0, space);
+    for (std::string_view type : {"type=file", "type=dir", "type=OS.unix=slink"}) {
+        for (size_t at = 0; at + type.size() <= facts.size(); ++at) {
+            if ((at == 0 || facts[at - 1] == ';') && EqualsNoCase(facts.substr(at, type.size()), type) &&
+                (at + type.size() == facts.size() || facts[at + type.size()] == ';' ||
+                 facts[at + type.size()] == ':'))
+                return true;
+        }
+    }
+    return false;
+}

@@ -23,3 +23,7 @@ bool ParseMlsdLine(std::string_view line, FtpListEntry& entry);
 // One LIST line in the "ls -l" or DOS style. False for "total" lines, "." and "..", and for
 // lines in neither style. A link's name is given without its " -> target", and no size.
 bool ParseListLine(std::string_view line, FtpListEntry& entry);
+
+// A line that the parser of its kind refused although it lists a file, a folder or a link (not
+// "." or ".."): what a download leaves out and has to say so.
+bool IsUnreadEntry(std::string_view line, bool machineListing);

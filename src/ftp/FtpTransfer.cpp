@@ -338,7 +338,11 @@ void FtpTransfer::ListFolder(FtpConnection& connection, const std::string& remot
                              std::vector<std::string>& folders) {
     // The whole listing is read before anything else is asked of the server: a connection
     // serves one listing or one file at a time.
-    std::vector<FtpListEntry> listing = connection.list(maxHeldEntries - foldersWaiting_);
+    unsigned unread = 0;
+    std::vector<FtpListEntry> listing = connection.list(maxHeldEntries - foldersWaiting_, unread);
+    if (unread)
+        AppendLog("Skipping %u entries of %s that the server listed in a form not understood\r\n", unread,
+                  (relative.empty() ? remotePath : relative).c_str());
     std::vector<Job> found;
     unsigned skippedCount = 0;
     // The names taken so far, as Windows compares them: "Read.me" after "read.me" would land on

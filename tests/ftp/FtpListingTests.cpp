@@ -74,4 +74,22 @@ TEST(FtpListing, ListLinesInUnixAndDosStyle) {
         Check(ParseListLine, c);
 }
 
+// Lines refused although they list an entry are counted, so that a download can say what it
+// left out; the rest of what a server sends is not an entry.
+TEST(FtpListing, RefusedEntriesAreToldFromOtherLines) {
+    for (auto [line, machine, unread] :
+         {std::tuple{"-rw-r--r-- 1 owner group five Jan 31 09:15 x", false, true},
+          {"drwxr-xr-x 2 owner group 4096 31.01.2024 09:15 folder", false, true},
+          {"drwxr-xr-x 2 owner group 4096 Jan 31 09:15 ..", false, false},
+          {"total 12", false, false},
+          {"type=file;size=12a; bad", true, true},
+          {"Type=Dir;perm=el; a/b", true, true},
+          {"type=OS.unix=slink:/x; a/b", true, true},
+          {"type=cdir; /www", true, false},
+          {"type=pdir; ..", true, false},
+          {"type=OS.unix=chr-13/29; device", true, false},
+          {"size=3;type=filer; x", true, false}})
+        EXPECT_EQ(IsUnreadEntry(line, machine), unread) << line;
+}
+
 } // namespace

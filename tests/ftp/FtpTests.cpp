@@ -305,7 +305,7 @@ TEST_F(FtpDialogTest, FailuresAreReportedAndTheDialogGoesOn) {
     for (int level = 0; level <= 65; ++level, deep += "d/", folder += "\\d")
         ::CreateDirectoryA(folder.c_str(), nullptr);
     deep.resize(deep.size() - 2);
-    for (const char* name : {"\\endless", "\\long-name"})
+    for (const char* name : {"\\endless", "\\long-name", "\\odd"})
         ::CreateDirectoryA((server.root + name).c_str(), nullptr);
     // The same on this side, and a folder whose files' names are longer than Windows reads.
     TempFolder tall, wide;
@@ -347,6 +347,13 @@ TEST_F(FtpDialogTest, FailuresAreReportedAndTheDialogGoesOn) {
          "",
          "",
          {"Skipping " + std::string(100, 'n') + "... (a name no Windows file can have)"}},
+        {Local(server.port),
+         "secret",
+         "/odd",
+         IDC_FTP_DOWNLOAD,
+         "",
+         "",
+         {"Skipping 2 entries of /odd/ that the server listed in a form not understood"}},
     };
     FtpDialog dialog("");
     RunFtpDialog(dialog, [&](FtpUser& user) {

@@ -42,12 +42,15 @@ def serve(root, user, password, limit, older):
     authorizer.add_user(user, password, root, perm="elradfmwMT")
 
     def machine_listing(self, path):
-        # What no real folder lists: more entries than any holds, a name longer than any file's.
+        # What no real folder lists: more entries than any holds, a name longer than any file's,
+        # entries that cannot be read.
         name = os.path.basename(path.rstrip("/"))
         if name == "endless":
             lines = (f"type=dir; d{n}\r\n".encode() for n in range(1_100_000))
         elif name == "long-name":
             lines = iter([b"type=file;size=1; " + b"n" * 100_000 + b"\r\n"])
+        elif name == "odd":
+            lines = iter([b"type=file;size=1x; odd.txt\r\n", b"type=cdir; .\r\n", b"type=dir; a/b\r\n"])
         else:
             return FTPHandler.ftp_MLSD(self, path)
         self.push_dtp_data(BufferedIteratorProducer(lines), isproducer=True, cmd="MLSD")
