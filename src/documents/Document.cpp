@@ -421,6 +421,13 @@ bool ReadLastWriteTime(const std::string& path, FILETIME& time) {
     return true;
 }
 
+void Document::SetPath(const std::string& path) {
+    path_ = path;
+    // Measured against the old file's time, a save under the new name that failed would make
+    // the file there look changed outside, and the question's Yes would load it over the text.
+    if (!RefreshWriteTime()) lastWriteTime_ = {};
+}
+
 bool Document::RefreshWriteTime() {
     return ReadLastWriteTime(path_, lastWriteTime_);
 }

@@ -25,7 +25,9 @@ class Document : public Window {
     const EditorView& View() const { return view_; }
     HWND ViewWindow() const { return view_.Window(); }
     const std::string& Path() const { return path_; }
-    void SetPath(const std::string& path) { path_ = path; }
+    // A new name, before anything is written under it: the file there now is what later
+    // changes on disk are measured against.
+    void SetPath(const std::string& path);
     FILETIME LastWriteTime() const { return lastWriteTime_; }
 
     // Tells documents apart even where a closed one's address is reused by a new one.

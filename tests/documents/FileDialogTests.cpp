@@ -84,6 +84,16 @@ TEST_F(DocumentsTest, ReadOnlyFileIsSavedOnlyUnderANewName) {
     EXPECT_EQ(ReadFileBytes(blocked), "blocked");
     EXPECT_TRUE(document->IsReadOnly());
     EXPECT_EQ(document->Path(), blocked);
+    // The text is not that file's, and the file did not change: switching back to the program
+    // asks nothing, where a Yes would load that file over the text.
+    {
+        BoxSequence reload({{blocked, IDYES}}, 2000);
+        ::SendMessageA(window_, WM_ACTIVATEAPP, TRUE, 0);
+        PumpMessages(100);
+        reload.Finish();
+        EXPECT_EQ(reload.Answered(), 0);
+    }
+    EXPECT_EQ(ViewText(*document), original);
 }
 
 TEST_F(DocumentsTest, OpenDialogReadOnlyBoxOpensReadOnly) {
