@@ -257,10 +257,16 @@ bool Document::LoadFromFile(const std::string& path) {
         view_.Call(SCI_SETREADONLY, readOnly);
         return Fail(ERROR_NOT_ENOUGH_MEMORY);
     }
-    // The clearing happens while undo collection is still on, so a reload can be undone, and a
-    // load that fails half-way can take the clearing back.
+    // A reload is one step of the undo history, the clearing and the new text together, so
+    // that Undo gives back the text exactly as it was (a history that held only the clearing
+    // put the old text in front of the new), and a load that fails half-way is taken back.
+    // A first load leaves no history: there is nothing to go back to.
+    bool reload = oldLength > 0;
+    if (reload)
+        view_.Call(SCI_BEGINUNDOACTION);
+    else
+        view_.Call(SCI_SETUNDOCOLLECTION, 0);
     view_.Call(SCI_CLEARALL);
-    view_.Call(SCI_SETUNDOCOLLECTION, 0);
     // Each block would send a modification notification up through the tab strip to the main
     // window, which nobody needs while a file is read in, and which costs many times the
     // reading itself (seconds for a large file).
@@ -269,10 +275,13 @@ bool Document::LoadFromFile(const std::string& path) {
     bool byteOrderMark = false, utf8 = false;
     bool complete = ReadText(file.Get(), static_cast<ULONGLONG>(size.QuadPart), byteOrderMark, utf8);
     DWORD error = complete ? 0 : LastErrorOr(ERROR_READ_FAULT);
+    if (reload) view_.Call(SCI_ENDUNDOACTION);
     if (!complete) {
-        view_.Call(SCI_CLEARALL);
+        if (reload)
+            view_.Call(SCI_UNDO);
+        else
+            view_.Call(SCI_CLEARALL);
         view_.Call(SCI_SETUNDOCOLLECTION, 1);
-        if (oldLength > 0) view_.Call(SCI_UNDO);
         view_.Call(SCI_SETSTATUS, SC_STATUS_OK);
         view_.Call(SCI_SETSEL, anchor, caret);
         view_.Call(SCI_SETFIRSTVISIBLELINE, firstLine);

@@ -44,6 +44,13 @@ TEST_F(ExternalChangeTest, TouchedFileIsAskedAboutUntilReloaded) {
     EXPECT_FALSE(document->IsModified());
     EXPECT_EQ(TabText(Tabs().SelectedIndex()), "page.php");
     EXPECT_EQ(ActivateAnswering(path, IDNO), 0) << "the reload took the new time stamp";
+    // A Yes given by mistake is taken back by Undo, to the text exactly as it was.
+    document->View().Call(SCI_UNDO);
+    EXPECT_EQ(ViewText(*document), "one edited");
+    EXPECT_TRUE(document->IsModified());
+    document->View().Call(SCI_REDO);
+    EXPECT_EQ(ViewText(*document), "two");
+    EXPECT_FALSE(document->IsModified());
 
     // A time stamp moved back counts as a change too; the bytes need not differ.
     Touch(path, -60);
