@@ -121,6 +121,30 @@ bool ReplaceWithFinishedFile(const std::string& target, const std::string& finis
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
+// The long forms of drive and network paths ("\\?\C:\...", "\\?\UNC\host\...") in their short
+// form; any other name as it is.
+std::string ShortForm(std::string name) {
+    if (name.starts_with("\\\\?\\UNC\\"))
+        name = "\\\\" + name.substr(8);
+    else if (name.starts_with("\\\\?\\") && name.size() >= 7 && name[5] == ':' && name[6] == '\\')
+        name.erase(0, 4);
+    return name;
+}
+
+// The file that `path` names in the end: for a symbolic link, the file it leads to, which a
+// save replaces in place of the link. `path` itself where there is no file yet, or where the
+// final name is one the ANSI calls cannot take.
+std::string WhereItLeads(const std::string& path) {
+    KernelHandle file(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file) return path;
+    char final[MAX_PATH + 16] = "";
+    DWORD length = ::GetFinalPathNameByHandleA(file.Get(), final, sizeof(final), VOLUME_NAME_DOS);
+    if (length == 0 || length >= sizeof(final)) return path;
+    std::string resolved = ShortForm(std::string(final, length));
+    return resolved.size() < MAX_PATH && !resolved.starts_with("\\\\?\\") ? resolved : path;
+}
+
 // A copy of the file in the user's temporary folder, or "" when there is no file or no room.
 std::string CopyToTemporaryFolder(const std::string& path) {
     char folder[MAX_PATH + 1] = "";
@@ -140,11 +164,7 @@ bool IsDiskFileName(const std::string& path) {
     std::replace(name.begin(), name.end(), '/', '\\');
     // The long forms of drive and network paths name the same files as the short ones; every
     // other "\\?\" and "\\.\" name is a device or a pipe.
-    if (name.starts_with("\\\\?\\UNC\\")) {
-        name = "\\\\" + name.substr(8);
-    } else if (name.starts_with("\\\\?\\") && name.size() >= 7 && name[5] == ':' && name[6] == '\\') {
-        name = name.substr(4);
-    }
+    name = ShortForm(std::move(name));
     if (name.empty() || name.starts_with("\\\\?\\") || name.starts_with("\\\\.\\") ||
         name.starts_with("\\??\\"))
         return false;
@@ -351,7 +371,7 @@ bool Document::WriteText(HANDLE file) const {
 }
 
 bool Document::SaveToFile(const std::string& path) {
-    std::string target = FullPath(path);
+    std::string target = WhereItLeads(FullPath(path));
     if (!IsDiskFileName(target)) return Fail(ERROR_INVALID_NAME);
     DWORD attributes = ::GetFileAttributesA(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES &&

@@ -2,6 +2,7 @@
 #include "DocumentsFixture.h"
 
 #include "resources/Resource.h"
+#include "support/LocalHttpServer.h"
 
 using namespace testing_support;
 
@@ -160,6 +161,30 @@ TEST_F(DocumentsTest, SavingKeepsTheFileAttributes) {
     EXPECT_EQ(ReadFileBytes(path), "old new");
     EXPECT_EQ(::GetFileAttributesA(path.c_str()) & attributes, attributes);
     EXPECT_FALSE(document->IsModified());
+}
+
+// A file opened through a symbolic link is saved where the link leads, and the link stays: a
+// save that put a file of its own in the link's place left the real one as it was.
+TEST_F(DocumentsTest, SavingThroughALinkWritesTheFileItLeadsTo) {
+    std::string real = MakeFile("real.php", "old"), link = folder_.Path("link.php");
+    // Wine starts a Linux program without a handle to wait on: the link shows when it is made.
+    std::string command = "Z:\\bin\\ln -s real.php " + UnixPath(link);
+    STARTUPINFOA startup{sizeof(startup)};
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                 &startup, &process));
+    ASSERT_TRUE(
+        PumpUntil([&] { return ::GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES; }, 5000));
+
+    Document* document = Open(link);
+    ASSERT_NE(document, nullptr);
+    document->View().Call(SCI_APPENDTEXT, 4, " new");
+    Command(ID_FILE_SAVE);
+    EXPECT_EQ(ReadFileBytes(real), "old new");
+    EXPECT_FALSE(document->IsModified());
+    EXPECT_EQ(document->Path(), link);
+    ASSERT_TRUE(WriteFileBytes(real, "later"));
+    EXPECT_EQ(ReadFileBytes(link), "later") << "the link was replaced by a file";
 }
 
 TEST_F(DocumentsTest, SavingUpdatesTheTabTextAndTheRememberedTime) {
