@@ -371,8 +371,10 @@ bool Document::WriteText(HANDLE file) const {
 }
 
 bool Document::SaveToFile(const std::string& path) {
-    std::string target = WhereItLeads(FullPath(path));
-    if (!IsDiskFileName(target)) return Fail(ERROR_INVALID_NAME);
+    // Devices and pipes are not opened even to see where they lead.
+    std::string target = FullPath(path);
+    if (!IsDiskFileName(target) || !IsDiskFileName(target = WhereItLeads(target)))
+        return Fail(ERROR_INVALID_NAME);
     DWORD attributes = ::GetFileAttributesA(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
