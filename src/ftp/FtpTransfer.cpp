@@ -270,8 +270,9 @@ void FtpTransfer::UploadFolder(FtpConnection& connection, const std::string& loc
         connection.createDirectory(remotePath.c_str());
     } catch (const CInternetException&) {
         // Mostly: it exists already. A folder that is not there would lose an empty folder
-        // without a word, and say nothing of why its files fail.
-        if (!connection.enterDirectory(remotePath.c_str())) {
+        // without a word, and say nothing of why its files fail. (Going into a folder given
+        // relative to the server's current one would change what the next paths mean.)
+        if (remotePath.starts_with('/') && !connection.enterDirectory(remotePath.c_str())) {
             ::SetLastError(ERROR_PATH_NOT_FOUND);
             throw FtpFailure(uploadFailure, localPath.c_str(), remotePath.c_str());
         }
