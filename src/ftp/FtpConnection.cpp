@@ -305,13 +305,17 @@ std::vector<FtpListEntry> FtpConnection::list(size_t maxEntries, unsigned& unrea
             entries.push_back(std::move(entry));
         else if (IsUnreadEntry(line, machine))
             ++unread;
+        if (entries.size() > maxEntries) {
+            error_ = WSAEMSGSIZE;
+            throw failure("Failed to find next file");
+        }
     };
     std::string pending;
     size_t total = 0;
     char buffer[16384];
     for (;;) {
         int got = data.receive(buffer, sizeof(buffer), limits_);
-        if (got < 0 || (total += static_cast<size_t>(got)) > listingLimit || entries.size() > maxEntries) {
+        if (got < 0 || (total += static_cast<size_t>(got)) > listingLimit) {
             error_ = got < 0 ? static_cast<int>(::GetLastError()) : WSAEMSGSIZE;
             throw failure("Failed to find next file");
         }
@@ -323,10 +327,6 @@ std::vector<FtpListEntry> FtpConnection::list(size_t maxEntries, unsigned& unrea
         pending.erase(0, start);
     }
     if (!pending.empty()) take(pending);
-    if (entries.size() > maxEntries) {
-        error_ = WSAEMSGSIZE;
-        throw failure("Failed to find next file");
-    }
     data.close();
     if (!readReply() || reply_.code / 100 != 2) throw failure("Failed to find next file");
     return entries;

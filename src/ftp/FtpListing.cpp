@@ -226,19 +226,19 @@ bool ParseListLine(std::string_view line, FtpListEntry& entry) {
 
 bool IsUnreadEntry(std::string_view line, bool machineListing) {
     line = TrimLineEnd(line);
-    size_t space = line.rfind(' ');
+    // A machine listing's name is all after the facts, a LIST line's the last word.
+    size_t space = machineListing ? line.find(' ') : line.rfind(' ');
     std::string_view name = space == std::string_view::npos ? line : line.substr(space + 1);
     if (name == "." || name == "..") return false;
     if (!machineListing) return !line.empty() && (line[0] == '-' || line[0] == 'd' || line[0] == 'l');
-    space = line.find(' ');
-    std::string_view facts = line.substr(0, space);
-    for (std::string_view type : {"type=file", "type=dir", "type=OS.unix=slink"}) {
-        for (size_t at = 0; at + type.size() <= facts.size(); ++at) {
-            if ((at == 0 || facts[at - 1] == ';') && EqualsNoCase(facts.substr(at, type.size()), type) &&
-                (at + type.size() == facts.size() || facts[at + type.size()] == ';' ||
-                 facts[at + type.size()] == ':'))
-                return true;
-        }
+    for (std::string_view facts = line.substr(0, space); !facts.empty();) {
+        size_t end = facts.find(';');
+        std::string_view fact = facts.substr(0, end);
+        facts = end == std::string_view::npos ? std::string_view() : facts.substr(end + 1);
+        if (fact.size() < 5 || !EqualsNoCase(fact.substr(0, 5), "type=")) continue;
+        std::string_view type = fact.substr(5);
+        return EqualsNoCase(type, "file") || EqualsNoCase(type, "dir") ||
+               (type.size() >= 13 && EqualsNoCase(type.substr(0, 13), "OS.unix=slink"));
     }
     return false;
 }

@@ -341,9 +341,11 @@ void FtpTransfer::ListFolder(FtpConnection& connection, const std::string& remot
     // serves one listing or one file at a time.
     unsigned unread = 0;
     std::vector<FtpListEntry> listing = connection.list(maxHeldEntries - foldersWaiting_, unread);
+    // The folder in the lines that count what it left out.
+    const std::string& folder = relative.empty() ? remotePath : relative;
     if (unread)
         AppendLog("Skipping %u entries of %s that the server listed in a form not understood\r\n", unread,
-                  (relative.empty() ? remotePath : relative).c_str());
+                  folder.c_str());
     std::vector<Job> found;
     unsigned skippedCount = 0;
     // The names taken so far, as Windows compares them: "Read.me" after "read.me" would land on
@@ -375,8 +377,7 @@ void FtpTransfer::ListFolder(FtpConnection& connection, const std::string& remot
             found.push_back({from, localPath + entry.name, relative + entry.name, entry.size});
     }
     if (skippedCount > maxSkipLines)
-        AppendLog("Skipping %u more entries of %s\r\n", skippedCount - maxSkipLines,
-                  (relative.empty() ? remotePath : relative).c_str());
+        AppendLog("Skipping %u more entries of %s\r\n", skippedCount - maxSkipLines, folder.c_str());
     AddJobs(connection, std::move(found));
 }
 
