@@ -173,6 +173,8 @@ TEST_F(DocumentsTest, SavingThroughALinkWritesTheFileItLeadsTo) {
     PROCESS_INFORMATION process{};
     ASSERT_TRUE(::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                  &startup, &process));
+    for (HANDLE handle : {process.hProcess, process.hThread})
+        if (handle) ::CloseHandle(handle);
     ASSERT_TRUE(
         PumpUntil([&] { return ::GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES; }, 5000));
 
