@@ -4,13 +4,21 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace bench {
 
 using Clock = std::chrono::steady_clock;
+
+// The middle of a few timings: a noisy machine's outliers do not decide it.
+inline double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
 
 inline double MillisSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();

@@ -49,11 +49,6 @@ struct Figures {
     double megabytes = 0; // private memory taken while the view holds the text
 };
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 } // namespace
 
 int main() {

@@ -35,11 +35,6 @@ double Seconds(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double>(to - from).count();
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
 bool CopyBeside(const std::string& from, const std::string& folder, const char* name) {
     return ::CopyFileA((from + name).c_str(), (folder + name).c_str(), FALSE) != FALSE;
 }

@@ -76,11 +76,6 @@ double TimeStart(const std::string& program) {
     return elapsed;
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
 // A copy of the program in `folder` whose settings name `host` ("" turns the check off).
 std::string ProgramCopy(const TempFolder& folder, const std::string& host) {
     std::string settings = ReadFileBytes(BinFolder() + "\\Quillmark.xml");
