@@ -334,6 +334,7 @@ std::vector<FtpListEntry> FtpConnection::list(size_t maxEntries, unsigned& unrea
 
 bool FtpConnection::openFile(FtpFile& file, const char* path, bool upload) {
     file.connection_ = this;
+    file.upload_ = upload;
     return openData(std::string(upload ? "STOR " : "RETR ") + path, file.data_);
 }
 
@@ -353,7 +354,8 @@ bool FtpFile::finish() {
     if (!connection_) return false;
     FtpConnection& connection = *std::exchange(connection_, nullptr);
     // The end of the stream is the end of an upload; the server answers once it has it all.
-    data_.shutdownSend();
+    // A download's stream has ended already.
+    if (upload_) data_.shutdownSend();
     data_.close();
     return connection.readReply() && connection.reply_.code / 100 == 2;
 }

@@ -92,4 +92,5 @@ class FtpFile {
     friend class FtpConnection;
     FtpConnection* connection_ = nullptr;
     Socket data_;
+    bool upload_ = false;
 };

@@ -383,16 +383,20 @@ void FtpTransfer::ListFolder(FtpConnection& connection, const std::string& remot
 
 void FtpTransfer::AddJobs(FtpConnection& connection, std::vector<Job> found) {
     if (found.empty()) return;
+    size_t queued = 0;
     {
         ScopedLock lock(queueLock_);
         for (Job& job : found)
             jobs_.push_back(std::move(job));
+        queued = jobs_.size();
     }
     // In active mode the server opens every data connection to us, and servers were seen to
     // stall one of two such transfers while they served the other: one connection does it all.
-    if (request_.passive && !helpersStarted_) {
-        helpersStarted_ = true;
-        for (int lane = 1; lane < lanes; ++lane) {
+    // Otherwise a lane opens its connection once there is a file for it: one file is sent
+    // without logging in again.
+    if (request_.passive) {
+        int wanted = static_cast<int>(std::min<size_t>(lanes, queued));
+        for (int lane = helperCount_ + 1; lane < wanted; ++lane, ++helperCount_) {
             try {
                 helpers_[lane - 1] = std::thread([this, lane] {
                     FtpConnection own; // outside the work, as in Run
@@ -411,7 +415,9 @@ void FtpTransfer::AddJobs(FtpConnection& connection, std::vector<Job> found) {
         }
     }
     ::SetEvent(jobReady_.Get());
-    MoveFilesOn(connection, 0, false);
+    // The walk reads on while the other lanes have files to move: they do not wait for the
+    // next listing.
+    MoveFilesOn(connection, 0, false, static_cast<size_t>(helperCount_));
 }
 
 void FtpTransfer::EndWalk() {
@@ -446,21 +452,21 @@ void FtpTransfer::RecordFailure(const CInternetException& error) {
     stopping_ = true;
 }
 
-bool FtpTransfer::TakeJob(Job& job) {
+bool FtpTransfer::TakeJob(Job& job, size_t leave) {
     ScopedLock lock(queueLock_);
-    if (jobs_.empty()) return false;
+    if (jobs_.size() <= leave) return false;
     job = std::move(jobs_.front());
     jobs_.pop_front();
     return true;
 }
 
-void FtpTransfer::MoveFilesOn(FtpConnection& connection, int lane, bool untilWalkEnds) {
+void FtpTransfer::MoveFilesOn(FtpConnection& connection, int lane, bool untilWalkEnds, size_t leave) {
     std::vector<char>& buffer = buffers_[lane];
     buffer.resize(chunkSize);
     bool upload = request_.command == IDC_FTP_UPLOAD;
     for (;;) {
         Job job;
-        if (!TakeJob(job)) {
+        if (!TakeJob(job, leave)) {
             if (stopping_ || !untilWalkEnds || walkDone_) return;
             ::WaitForSingleObject(jobReady_.Get(), 250);
             continue;

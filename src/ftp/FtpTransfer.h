@@ -99,9 +99,10 @@ class FtpTransfer {
     std::string TakeLog();
 
   private:
-    // Files are moved on this many connections at once: one more hides the time each side
-    // spends on every file while the other waits.
-    static constexpr int lanes = 2;
+    // Files are moved on this many connections at once: each file costs both sides a few
+    // answers to wait for, and the other lanes work meanwhile. Servers often allow a few
+    // connections from one address; a lane the server refuses leaves its files to the others.
+    static constexpr int lanes = 6;
 
     // One file found by the walk.
     struct Job {
@@ -124,13 +125,13 @@ class FtpTransfer {
     void ListFolder(FtpConnection& connection, const std::string& remotePath, const std::string& relative,
                     const std::string& localPath, std::vector<std::string>& folders);
     // Queues the files of a folder the walk has read for every lane, then moves files on the
-    // walk's own connection until none wait: the log follows the walk as it goes, and the other
-    // lanes (started with the first files) take what this one has not got to.
+    // walk's own connection until no more wait than the other lanes (started as files come)
+    // take: the log follows the walk as it goes.
     void AddJobs(FtpConnection& connection, std::vector<Job> found);
-    // Takes files until none wait (or, untilWalkEnds, until the walk has ended too) or the run
-    // stops. CInternetException on a failure.
-    void MoveFilesOn(FtpConnection& connection, int lane, bool untilWalkEnds);
-    bool TakeJob(Job& job);
+    // Takes files until no more than `leave` wait (or, untilWalkEnds, until the walk has ended
+    // too) or the run stops. CInternetException on a failure.
+    void MoveFilesOn(FtpConnection& connection, int lane, bool untilWalkEnds, size_t leave = 0);
+    bool TakeJob(Job& job, size_t leave);
     void EndWalk();
     void JoinHelpers();
     // The first failure of any lane is the run's; no other lane starts a file after it.
@@ -156,8 +157,8 @@ class FtpTransfer {
     std::atomic<bool> stopped_{false};
     std::atomic<bool> abandoned_{false};
     std::atomic<bool> walkDone_{false};
-    KernelHandle jobReady_; // set when files are queued or the walk ends
-    bool helpersStarted_ = false;
+    KernelHandle jobReady_;     // set when files are queued or the walk ends
+    int helperCount_ = 0;       // lanes started beside the walk's own
     size_t foldersWaiting_ = 0; // listed, not yet walked
     std::thread helpers_[lanes - 1];
     std::vector<char> buffers_[lanes];
