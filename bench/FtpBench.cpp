@@ -50,11 +50,12 @@ struct SharedFolder {
 };
 
 FtpTransfer* running = nullptr;
+StatusLogFeed* feed = nullptr;
 
 // Stands in for the dialog: it appends the worker's lines to its status log as the dialog does.
 LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_FTP_APPEND_LOG) {
-        if (running) AppendToLog(::GetWindow(window, GW_CHILD), running->TakeLog().c_str());
+    if (message == WM_FTP_APPEND_LOG || (message == WM_TIMER && wParam == StatusLogFeed::timerId)) {
+        if (running && feed) message == WM_TIMER ? feed->OnTimer(*running) : feed->OnLines(*running);
         return 0;
     }
     return ::DefWindowProcA(window, message, wParam, lParam);
@@ -81,6 +82,8 @@ double Transfer(UINT command, int port, const std::string& remote, const std::st
     request.dialog = owner;
     auto transfer = std::make_shared<FtpTransfer>(request);
     running = transfer.get();
+    StatusLogFeed logFeed(owner, log);
+    feed = &logFeed;
     Clock::time_point start = Clock::now();
     HANDLE thread = FtpTransfer::Start(transfer);
     MSG msg;
@@ -88,12 +91,14 @@ double Transfer(UINT command, int port, const std::string& remote, const std::st
         ::TranslateMessage(&msg);
         ::DispatchMessageA(&msg);
     }
+    if (thread) logFeed.Flush(*transfer);
     double ms = MillisSince(start);
     if (thread) {
         ::WaitForSingleObject(thread, INFINITE);
         ::CloseHandle(thread);
     }
     running = nullptr;
+    feed = nullptr;
     if (transfer->Failed()) std::printf("  failed: %s\n", transfer->Failure().c_str());
     ::DestroyWindow(owner);
     return ms;

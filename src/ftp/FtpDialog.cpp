@@ -106,6 +106,7 @@ LRESULT FtpDialog::OnInitDialog(Message&) {
     downloadButton_ = ::GetDlgItem(dialog, IDC_FTP_DOWNLOAD);
     list_ = ::GetDlgItem(dialog, IDC_FTP_CONNECTIONS);
     log_ = ::GetDlgItem(dialog, IDC_FTP_LOG);
+    logFeed_ = StatusLogFeed(dialog, log_);
 
     saveImage_.Reset(LoadButtonImage(IDB_FTP_SAVE));
     deleteImage_.Reset(LoadButtonImage(IDB_FTP_DELETE));
@@ -358,6 +359,13 @@ void FtpDialog::CutOff() {
 }
 
 LRESULT FtpDialog::OnTimer(Message& msg) {
+    if (msg.wParam == StatusLogFeed::timerId) {
+        if (transfer_)
+            logFeed_.OnTimer(*transfer_);
+        else
+            ::KillTimer(Handle(), StatusLogFeed::timerId);
+        return 0;
+    }
     if (msg.wParam == cutOffTimer) {
         if (worker_) CutOff();
         return 0;
@@ -376,14 +384,8 @@ LRESULT FtpDialog::OnTimer(Message& msg) {
 }
 
 LRESULT FtpDialog::OnAppendLog(Message&) {
-    TakeLogLines();
+    if (transfer_) logFeed_.OnLines(*transfer_);
     return 0;
-}
-
-void FtpDialog::TakeLogLines() {
-    if (!transfer_) return;
-    std::string lines = transfer_->TakeLog();
-    if (!lines.empty()) AppendToLog(log_, lines.c_str());
 }
 
 LRESULT FtpDialog::OnWorkerDone(Message& msg) {
@@ -398,7 +400,7 @@ LRESULT FtpDialog::OnWorkerDone(Message& msg) {
     // The worker posts this as its very last act, so its end is a moment away.
     ::WaitForSingleObject(worker_.Get(), 10000);
     worker_.Reset();
-    TakeLogLines();
+    logFeed_.Flush(*transfer_);
     if (transfer_->Failed())
         ::MessageBoxA(Handle(), transfer_->Failure().c_str(), LoadResourceString(IDS_APP_NAME).c_str(),
                       MB_OK | MB_ICONERROR);

@@ -47,7 +47,6 @@ class FtpDialog : public Dialog {
     void EnableChildren(bool enable);
     void AppendRow(const FtpProfile& profile);
     void SaveAllProfiles();
-    void TakeLogLines();
     // The worker is over, or given up: back to Idle.
     void EndTransfer(bool enable);
 
@@ -61,6 +60,7 @@ class FtpDialog : public Dialog {
     HWND downloadButton_ = nullptr;
     HWND list_ = nullptr;
     HWND log_ = nullptr;
+    StatusLogFeed logFeed_{nullptr, nullptr};
     Bitmap saveImage_;
     Bitmap deleteImage_;
 

@@ -256,6 +256,33 @@ void AppendToLog(HWND log, const char* text) {
     ::SendMessageA(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
 }
 
+// The worker posts WM_FTP_APPEND_LOG whenever a line comes to an empty log. While the feed
+// pauses it leaves those lines for the timer, which goes on taking until a pause finds none.
+void StatusLogFeed::OnLines(FtpTransfer& transfer) {
+    if (pausing_ || !Take(transfer)) return;
+    pausing_ = ::SetTimer(owner_, timerId, 100, nullptr) != 0;
+}
+
+void StatusLogFeed::OnTimer(FtpTransfer& transfer) {
+    if (!Take(transfer)) {
+        ::KillTimer(owner_, timerId);
+        pausing_ = false;
+    }
+}
+
+void StatusLogFeed::Flush(FtpTransfer& transfer) {
+    ::KillTimer(owner_, timerId);
+    pausing_ = false;
+    Take(transfer);
+}
+
+bool StatusLogFeed::Take(FtpTransfer& transfer) {
+    std::string lines = transfer.TakeLog();
+    if (lines.empty()) return false;
+    AppendToLog(log_, lines.c_str());
+    return true;
+}
+
 void FtpTransfer::UploadFolder(FtpConnection& connection, const std::string& localPath, size_t skip) {
     std::string relative = localPath.substr(skip);
     std::string remotePath = request_.remoteDir + Replaced(relative, '\\', '/');

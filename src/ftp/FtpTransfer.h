@@ -51,6 +51,27 @@ inline constexpr UINT WM_FTP_APPEND_LOG = WM_APP + 1;
 // Appends `text` to the end of a status log, scrolled into view and without undo.
 void AppendToLog(HWND log, const char* text);
 
+class FtpTransfer;
+
+// Brings a worker's lines into the status log of the window that owns it, at most ten times a
+// second: the lines of files that come faster go in together, and the log is drawn once for
+// each batch, not once a line. Uses the owner's timer `timerId`.
+class StatusLogFeed {
+  public:
+    static constexpr UINT_PTR timerId = 0x4C4F47;
+    StatusLogFeed(HWND owner, HWND log) : owner_(owner), log_(log) {}
+    // On WM_FTP_APPEND_LOG, and on WM_TIMER with timerId.
+    void OnLines(FtpTransfer& transfer);
+    void OnTimer(FtpTransfer& transfer);
+    // Whatever is left, at once, when the run ends.
+    void Flush(FtpTransfer& transfer);
+
+  private:
+    bool Take(FtpTransfer& transfer);
+    HWND owner_, log_;
+    bool pausing_ = false;
+};
+
 // What a run works on, copied from the dialog when the transfer starts (its folders already
 // normalised).
 struct FtpTransferRequest {

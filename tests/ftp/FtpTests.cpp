@@ -408,6 +408,10 @@ TEST_F(FtpDialogTest, CancelEndsTheTransferWhateverTheServerDoes) {
             // In the middle of the file.
             EXPECT_TRUE(PumpUntil([&] { return upload ? FileSize(remote) > 0 : PartFiles(local.Path()) > 0; },
                                   20000));
+            // The file's line is in the log while the file is still on its way.
+            std::string line = std::string(upload ? "Uploading" : "Downloading") + " big.bin";
+            EXPECT_TRUE(PumpUntil([&] { return std::ranges::count(user.LogLines(), line) == 1; }, 2000))
+                << line;
             ::Sleep(300);
             if (c.event == stallThenCancel) servers_.Stall(server.port);
             if (c.event == serverDies)
