@@ -146,7 +146,7 @@ bool IsSafeLocalName(const std::string& name) {
 // The dialog's side
 
 FtpTransfer::FtpTransfer(FtpTransferRequest request)
-    : request_(std::move(request)), jobReady_(::CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
+    : request_(std::move(request)), jobReady_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
 FtpTransfer::~FtpTransfer() {
     for (int lane = 0; lane < lanes; ++lane)
@@ -162,6 +162,7 @@ HANDLE FtpTransfer::Start(const std::shared_ptr<FtpTransfer>& transfer) {
 
 void FtpTransfer::Cancel() {
     stopping_ = true;
+    ::SetEvent(jobReady_.Get());
     if (request_.command != IDC_FTP_UPLOAD) stopped_ = true;
 }
 
@@ -416,6 +417,7 @@ void FtpTransfer::AddJobs(FtpConnection& connection, std::vector<Job> found) {
         for (Job& job : found)
             jobs_.push_back(std::move(job));
         queued = jobs_.size();
+        ::SetEvent(jobReady_.Get());
     }
     // In active mode the server opens every data connection to us, and servers were seen to
     // stall one of two such transfers while they served the other: one connection does it all.
@@ -441,13 +443,13 @@ void FtpTransfer::AddJobs(FtpConnection& connection, std::vector<Job> found) {
             }
         }
     }
-    ::SetEvent(jobReady_.Get());
     // The walk reads on while the other lanes have files to move: they do not wait for the
     // next listing.
     MoveFilesOn(connection, 0, false, static_cast<size_t>(helperCount_));
 }
 
 void FtpTransfer::EndWalk() {
+    ScopedLock lock(queueLock_);
     walkDone_ = true;
     ::SetEvent(jobReady_.Get());
 }
@@ -477,11 +479,17 @@ void FtpTransfer::RecordFailure(const CInternetException& error) {
     // The files under way on the other lanes end as they would have: an upload cut off would
     // leave the server a part of the file in place of the old one.
     stopping_ = true;
+    ::SetEvent(jobReady_.Get());
 }
 
 bool FtpTransfer::TakeJob(Job& job, size_t leave) {
     ScopedLock lock(queueLock_);
-    if (jobs_.size() <= leave) return false;
+    if (jobs_.size() <= leave) {
+        // Every waiting lane wakes when files come, the walk ends or the run stops: the event
+        // stays set until a lane finds nothing to do.
+        if (jobs_.empty() && !walkDone_ && !stopping_) ::ResetEvent(jobReady_.Get());
+        return false;
+    }
     job = std::move(jobs_.front());
     jobs_.pop_front();
     return true;

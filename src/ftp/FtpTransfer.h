@@ -178,7 +178,7 @@ class FtpTransfer {
     std::atomic<bool> stopped_{false};
     std::atomic<bool> abandoned_{false};
     std::atomic<bool> walkDone_{false};
-    KernelHandle jobReady_;     // set when files are queued or the walk ends
+    KernelHandle jobReady_;     // set while files wait, and once the walk ends or the run stops
     int helperCount_ = 0;       // lanes started beside the walk's own
     size_t foldersWaiting_ = 0; // listed, not yet walked
     std::thread helpers_[lanes - 1];
