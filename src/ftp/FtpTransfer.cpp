@@ -411,20 +411,19 @@ void FtpTransfer::ListFolder(FtpConnection& connection, const std::string& remot
 
 void FtpTransfer::AddJobs(FtpConnection& connection, std::vector<Job> found) {
     if (found.empty()) return;
-    size_t queued = 0;
+    filesFound_ += found.size();
     {
         ScopedLock lock(queueLock_);
         for (Job& job : found)
             jobs_.push_back(std::move(job));
-        queued = jobs_.size();
         ::SetEvent(jobReady_.Get());
     }
     // In active mode the server opens every data connection to us, and servers were seen to
     // stall one of two such transfers while they served the other: one connection does it all.
-    // Otherwise a lane opens its connection once there is a file for it: one file is sent
-    // without logging in again.
+    // Otherwise a lane opens its connection once the run has found a file for it: one file is
+    // sent without logging in again, and a tree of one file a folder still gets every lane.
     if (request_.passive) {
-        int wanted = static_cast<int>(std::min<size_t>(lanes, queued));
+        int wanted = static_cast<int>(std::min<size_t>(lanes, filesFound_));
         for (int lane = helperCount_ + 1; lane < wanted; ++lane, ++helperCount_) {
             try {
                 helpers_[lane - 1] = std::thread([this, lane] {

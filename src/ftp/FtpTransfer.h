@@ -178,8 +178,9 @@ class FtpTransfer {
     std::atomic<bool> stopped_{false};
     std::atomic<bool> abandoned_{false};
     std::atomic<bool> walkDone_{false};
-    KernelHandle jobReady_;     // set while files wait, and once the walk ends or the run stops
-    int helperCount_ = 0;       // lanes started beside the walk's own
+    KernelHandle jobReady_; // set while files wait, and once the walk ends or the run stops
+    int helperCount_ = 0;   // lanes started beside the walk's own
+    size_t filesFound_ = 0;
     size_t foldersWaiting_ = 0; // listed, not yet walked
     std::thread helpers_[lanes - 1];
     std::vector<char> buffers_[lanes];
