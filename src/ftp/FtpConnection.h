@@ -34,6 +34,8 @@ class FtpConnection {
     // Port 0 is the FTP port. An empty user logs in as "anonymous". Transfers are binary.
     void open(const char* server, unsigned short port, const char* user, const char* password, bool passive,
               const std::atomic<bool>* cancelled = nullptr);
+    // The flag whose setting ends every wait from now on.
+    void watch(const std::atomic<bool>* cancelled) { limits_.cancelled = cancelled; }
     void setCurrentDirectory(const char* path);
     // The same, false when the server refuses it (and CInternetException when it cannot answer).
     bool enterDirectory(const char* path);

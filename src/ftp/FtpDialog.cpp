@@ -363,7 +363,7 @@ LRESULT FtpDialog::OnTimer(Message& msg) {
         if (transfer_)
             logFeed_.OnTimer(*transfer_);
         else
-            ::KillTimer(Handle(), StatusLogFeed::timerId);
+            logFeed_.Stop();
         return 0;
     }
     if (msg.wParam == cutOffTimer) {
@@ -410,6 +410,7 @@ LRESULT FtpDialog::OnWorkerDone(Message& msg) {
 
 void FtpDialog::EndTransfer(bool enable) {
     cancelling_ = false;
+    logFeed_.Stop();
     transfer_.reset();
     // Every control, whatever the fields hold, until the next change of a field.
     if (enable) EnableChildren(true);

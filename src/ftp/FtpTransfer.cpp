@@ -162,6 +162,7 @@ HANDLE FtpTransfer::Start(const std::shared_ptr<FtpTransfer>& transfer) {
 
 void FtpTransfer::Cancel() {
     stopping_ = true;
+    helpersDismissed_ = true;
     ::SetEvent(jobReady_.Get());
     if (request_.command != IDC_FTP_UPLOAD) stopped_ = true;
 }
@@ -190,10 +191,10 @@ DWORD WINAPI FtpTransfer::ThreadEntry(void* parameter) {
     return 0;
 }
 
-void FtpTransfer::OpenConnection(FtpConnection& connection) {
+void FtpTransfer::OpenConnection(FtpConnection& connection, const std::atomic<bool>* cancelled) {
     FtpServerAddress address = SplitFtpHost(request_.host);
     connection.open(address.server.c_str(), address.port, request_.userName.c_str(),
-                    request_.password.c_str(), request_.passive != 0, &stopped_);
+                    request_.password.c_str(), request_.passive != 0, cancelled ? cancelled : &stopped_);
 }
 
 void FtpTransfer::Run() {
@@ -212,6 +213,8 @@ void FtpTransfer::Run() {
         MoveFilesOn(connection, 0, false);
     });
     EndWalk();
+    // No file is left for a lane that has not logged in yet.
+    helpersDismissed_ = true;
     JoinHelpers();
     connection.close();
     failed_ = laneFailed_;
@@ -272,9 +275,13 @@ void StatusLogFeed::OnTimer(FtpTransfer& transfer) {
 }
 
 void StatusLogFeed::Flush(FtpTransfer& transfer) {
+    Stop();
+    Take(transfer);
+}
+
+void StatusLogFeed::Stop() {
     ::KillTimer(owner_, timerId);
     pausing_ = false;
-    Take(transfer);
 }
 
 bool StatusLogFeed::Take(FtpTransfer& transfer) {
@@ -430,10 +437,16 @@ void FtpTransfer::AddJobs(FtpConnection& connection, std::vector<Job> found) {
                     FtpConnection own; // outside the work, as in Run
                     Guarded([&] {
                         try {
-                            OpenConnection(own);
+                            OpenConnection(own, &helpersDismissed_);
                         } catch (const CInternetException&) {
                             return; // a server that takes one connection only: the first lane does it all
                         }
+                        own.watch(&stopped_);
+                        struct Ready {
+                            std::atomic<int>& count;
+                            explicit Ready(std::atomic<int>& c) : count(c) { ++count; }
+                            ~Ready() { --count; }
+                        } ready(readyHelpers_);
                         MoveFilesOn(own, lane, true);
                     });
                 });
@@ -443,8 +456,8 @@ void FtpTransfer::AddJobs(FtpConnection& connection, std::vector<Job> found) {
         }
     }
     // The walk reads on while the other lanes have files to move: they do not wait for the
-    // next listing.
-    MoveFilesOn(connection, 0, false, static_cast<size_t>(helperCount_));
+    // next listing. A lane still logging in (or never to) takes none.
+    MoveFilesOn(connection, 0, false, static_cast<size_t>(std::max(readyHelpers_.load(), 0)));
 }
 
 void FtpTransfer::EndWalk() {
@@ -478,6 +491,7 @@ void FtpTransfer::RecordFailure(const CInternetException& error) {
     // The files under way on the other lanes end as they would have: an upload cut off would
     // leave the server a part of the file in place of the old one.
     stopping_ = true;
+    helpersDismissed_ = true;
     ::SetEvent(jobReady_.Get());
 }
 

@@ -65,6 +65,8 @@ class StatusLogFeed {
     void OnTimer(FtpTransfer& transfer);
     // Whatever is left, at once, when the run ends.
     void Flush(FtpTransfer& transfer);
+    // The run is given up: no more lines are taken, and the next run starts afresh.
+    void Stop();
 
   private:
     bool Take(FtpTransfer& transfer);
@@ -105,7 +107,10 @@ class FtpTransfer {
     // download stops at once (its file is kept from the target until complete anyway).
     void Cancel();
     // The step under way and every later one fail.
-    void CancelNow() { stopped_ = true; }
+    void CancelNow() {
+        stopped_ = true;
+        helpersDismissed_ = true;
+    }
     // The dialog stops waiting for a worker stuck in a call that does not return: the worker
     // will not touch the dialog again, and deletes the file it was receiving if that call
     // ever returns. False when
@@ -161,7 +166,8 @@ class FtpTransfer {
     template <class Work> void Guarded(Work work);
     void UploadFile(FtpConnection& connection, const Job& job, std::vector<char>& buffer);
     void DownloadFile(FtpConnection& connection, const Job& job, int lane, std::vector<char>& buffer);
-    void OpenConnection(FtpConnection& connection);
+    // `cancelled` ends its waits; the run's own flag when null.
+    void OpenConnection(FtpConnection& connection, const std::atomic<bool>* cancelled = nullptr);
     void AppendLog(const char* format, ...);
     void Finish();
 
@@ -176,6 +182,10 @@ class FtpTransfer {
     std::atomic<bool> stopping_{false};
     // Set by CancelNow: every wait of every lane ends at once.
     std::atomic<bool> stopped_{false};
+    // Ends the logins of lanes not yet connected once the run needs no more of them: a server
+    // that holds extra connections without a word would keep the run from ending.
+    std::atomic<bool> helpersDismissed_{false};
+    std::atomic<int> readyHelpers_{0}; // lanes beside the walk's own that are taking files
     std::atomic<bool> abandoned_{false};
     std::atomic<bool> walkDone_{false};
     KernelHandle jobReady_; // set while files wait, and once the walk ends or the run stops

@@ -243,7 +243,9 @@ TEST_F(FtpDialogTest, TreeGoesUpAndComesBackByteForByte) {
             Connect(user, Local(port), "plain", folder);
             user.Check(IDC_FTP_PASSIVE, passive);
             user.Start(IDC_FTP_DOWNLOAD);
-            EXPECT_EQ(user.AwaitEnd(), "");
+            // The connections that the older server holds without a word are let go once no
+            // files are left for them: the run does not wait out their time-out.
+            EXPECT_EQ(user.AwaitEnd(port == older.port ? 15000 : 60000), "");
             lines = user.LogLines();
             auto flooded = std::stable_partition(lines.begin(), lines.end(), [](const std::string& line) {
                 return !line.starts_with("Skipping flood/x");

@@ -8,6 +8,7 @@
                                     a server in a process of its own, with a fresh root folder;
                                     LIMIT bytes per second each way (0: no limit); older: no
                                     machine listings (MLSD) and one connection per address
+                                    (it holds any other without a word)
 
                                     -> "ok PORT ROOT"
         stall PORT                  the server stops answering anything (SIGSTOP)
@@ -61,6 +62,8 @@ def serve(root, user, password, limit, older):
     if older:
         handler.proto_cmds = {name: value for name, value in FTPHandler.proto_cmds.items()
                               if name not in ("MLSD", "MLST")}
+        # As a firewall that limits connections does: no refusal, no greeting.
+        handler.handle_max_cons_per_ip = lambda self: None
     if limit > 0:
         handler.dtp_handler = type("Throttled", (ThrottledDTPHandler,),
                                    {"read_limit": limit, "write_limit": limit})
