@@ -13,6 +13,8 @@
 
 #include "support/LocalHttpServer.h"
 
+#include "BenchSupport.h"
+
 using namespace testing_support;
 
 namespace {
@@ -112,7 +114,7 @@ int main(int argc, char** argv) {
         withCheck.push_back(TimeStart(on));
     }
     ClearProgramRegistry();
-    double a = Median(withCheck), b = Median(without);
+    double a = bench::Median(withCheck), b = bench::Median(without);
     std::printf("start-up to first idle pass, median of %d runs under Wine\n", runs);
     std::printf("  update check off:          %7.1f ms\n", b * 1000);
     std::printf("  update check on (local):   %7.1f ms   (%zu version file requests)\n", a * 1000,
