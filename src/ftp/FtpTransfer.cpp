@@ -521,15 +521,27 @@ void FtpTransfer::MoveFilesOn(FtpConnection& connection, int lane, bool untilWal
         }
         // A file that never started is what a cancelled run did not do.
         if (stopping_) throw Cancelled(upload ? uploadFailure : downloadFailure, job.from, job.to);
-        AppendLog(upload ? "Uploading %s\r\n" : "Downloading %s\r\n", job.logName.c_str());
-        if (upload)
-            UploadFile(connection, job, buffer);
-        else
-            DownloadFile(connection, job, lane, buffer);
+        if (!job.told) AppendLog(upload ? "Uploading %s\r\n" : "Downloading %s\r\n", job.logName.c_str());
+        job.told = true;
+        // A server may let only some connections move files (one transfer at a time): a lane
+        // beside the walk's own that it refuses leaves its file, and the rest, to the others.
+        bool mayHandBack = lane != 0;
+        if (upload ? !UploadFile(connection, job, buffer, mayHandBack)
+                   : !DownloadFile(connection, job, lane, buffer, mayHandBack)) {
+            HandBack(std::move(job));
+            return;
+        }
     }
 }
 
-void FtpTransfer::UploadFile(FtpConnection& connection, const Job& job, std::vector<char>& buffer) {
+void FtpTransfer::HandBack(Job job) {
+    ScopedLock lock(queueLock_);
+    jobs_.push_front(std::move(job));
+    ::SetEvent(jobReady_.Get());
+}
+
+bool FtpTransfer::UploadFile(FtpConnection& connection, const Job& job, std::vector<char>& buffer,
+                             bool mayHandBack) {
     const char* failure = uploadFailure;
     const char *from = job.from.c_str(), *to = job.to.c_str();
     KernelHandle source(::CreateFileA(from, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -538,7 +550,10 @@ void FtpTransfer::UploadFile(FtpConnection& connection, const Job& job, std::vec
     if (stopping_) throw Cancelled(failure, job.from, job.to);
 
     FtpFile file;
-    if (!connection.openFile(file, to, true)) throw FtpFailure(failure, from, to);
+    if (!connection.openFile(file, to, true)) {
+        if (mayHandBack) return false;
+        throw FtpFailure(failure, from, to);
+    }
     for (;;) {
         if (stopped_) throw Cancelled(failure, job.from, job.to);
         DWORD read = 0;
@@ -549,15 +564,19 @@ void FtpTransfer::UploadFile(FtpConnection& connection, const Job& job, std::vec
     }
     // The end of the data is when the server answers for the whole of it.
     if (!file.finish()) throw FtpFailure(failure, from, to);
+    return true;
 }
 
-void FtpTransfer::DownloadFile(FtpConnection& connection, const Job& job, int lane,
-                               std::vector<char>& buffer) {
+bool FtpTransfer::DownloadFile(FtpConnection& connection, const Job& job, int lane, std::vector<char>& buffer,
+                               bool mayHandBack) {
     const char* failure = downloadFailure;
     const char *from = job.from.c_str(), *to = job.to.c_str();
     if (stopping_) throw Cancelled(failure, job.from, job.to);
     FtpFile file;
-    if (!connection.openFile(file, from, false)) throw FtpFailure(failure, from, to);
+    if (!connection.openFile(file, from, false)) {
+        if (mayHandBack) return false;
+        throw FtpFailure(failure, from, to);
+    }
 
     // The file arrives beside its target and replaces it only once it is complete: a cancelled
     // or failed download leaves the old file as it was.
@@ -582,6 +601,7 @@ void FtpTransfer::DownloadFile(FtpConnection& connection, const Job& job, int la
     // the server's last word tell a cut transfer from a complete one.
     if (!file.finish() || received < job.size || !CommitPart(lane, job.to))
         throw FtpFailure(failure, from, to);
+    return true;
 }
 
 bool FtpTransfer::CreatePart(int lane, const std::string& folder) {

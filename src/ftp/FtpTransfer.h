@@ -135,6 +135,7 @@ class FtpTransfer {
         std::string from, to;
         std::string logName; // below the folder the run started in
         ULONGLONG size = 0;  // as listed, for downloads
+        bool told = false;   // its line is in the log
     };
     // A download's temporary file beside its target.
     struct Part {
@@ -164,8 +165,12 @@ class FtpTransfer {
     void RecordFailure(const CInternetException& error);
     // Runs `work`, recording whatever it throws as a failure: nothing may escape a worker.
     template <class Work> void Guarded(Work work);
-    void UploadFile(FtpConnection& connection, const Job& job, std::vector<char>& buffer);
-    void DownloadFile(FtpConnection& connection, const Job& job, int lane, std::vector<char>& buffer);
+    // False when the server refused the file's data connection and `mayHandBack`: the job goes
+    // back to the queue for the other lanes.
+    bool UploadFile(FtpConnection& connection, const Job& job, std::vector<char>& buffer, bool mayHandBack);
+    bool DownloadFile(FtpConnection& connection, const Job& job, int lane, std::vector<char>& buffer,
+                      bool mayHandBack);
+    void HandBack(Job job);
     // `cancelled` ends its waits; the run's own flag when null.
     void OpenConnection(FtpConnection& connection, const std::atomic<bool>* cancelled = nullptr);
     void AppendLog(const char* format, ...);

@@ -86,9 +86,9 @@ std::string FtpServers::Ask(const std::string& line) {
 }
 
 FtpServers::Server FtpServers::Start(const std::string& user, const std::string& password, int bytesPerSecond,
-                                     bool older) {
+                                     const std::string& kind) {
     std::istringstream reply(Ask("start " + user + " " + password + " " + std::to_string(bytesPerSecond) +
-                                 (older ? " older" : "")));
+                                 (kind.empty() ? "" : " " + kind)));
     std::string ok, root;
     Server server;
     reply >> ok >> server.port >> root;

@@ -26,10 +26,11 @@ class FtpServers {
     // The helper of this test program, started on first use.
     static FtpServers& Instance();
     // A server with one user; `bytesPerSecond` limits its data connections both ways (0: none).
-    // older: a server without machine listings (it lists folders in the "ls -l" style only) that
-    // takes one connection at a time from an address.
+    // kind "older": a server without machine listings (it lists folders in the "ls -l" style
+    // only) that takes one connection at a time from an address; "one-mover": one that lets
+    // only the oldest connection move files.
     Server Start(const std::string& user, const std::string& password, int bytesPerSecond = 0,
-                 bool older = false);
+                 const std::string& kind = "");
     void Stall(int port); // stops answering anything, like a machine that went away
     void Stop(int port);  // ends the server, its connections and its root folder
     // A file on the server whose name a Windows folder could not hold (e.g. with a backslash).

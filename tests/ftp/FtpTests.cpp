@@ -149,10 +149,12 @@ TEST(FtpRules, HostsFoldersAndListedNames) {
 // only and takes one connection at a time.
 TEST_F(FtpDialogTest, TreeGoesUpAndComesBackByteForByte) {
     FtpServers::Server server = servers_.Start("user", "secret");
-    FtpServers::Server older = servers_.Start("user", "secret", 0, true);
+    FtpServers::Server older = servers_.Start("user", "secret", 0, "older");
+    FtpServers::Server picky = servers_.Start("user", "secret", 0, "one-mover");
     TempFolder local;
     std::string source = local.Path("site source"), target = local.Path("copy of site");
     std::string passed = local.Path("passive copy"), listed = local.Path("listed copy");
+    std::string pickyCopy = local.Path("picky copy");
     ::CreateDirectoryA(source.c_str(), nullptr);
     Tree tree{{"index.php", "<?php echo 1; ?>"},
               {"empty.bin", ""},
@@ -210,9 +212,14 @@ TEST_F(FtpDialogTest, TreeGoesUpAndComesBackByteForByte) {
     ::CreateDirectoryA(target.c_str(), nullptr);
     WriteFileBytes(target + "\\index.php", "old");
 
-    std::vector<std::string> uploaded, downloaded;
-    for (const auto& [path, content] : upload)
-        if (content != "<folder>") uploaded.push_back("Uploading " + path);
+    std::vector<std::string> uploaded, downloaded, cameBack;
+    for (const auto& [path, content] : upload) {
+        if (content == "<folder>") continue;
+        uploaded.push_back("Uploading " + path);
+        cameBack.push_back("Downloading " + path);
+        std::replace(cameBack.back().begin(), cameBack.back().end(), '\\', '/');
+    }
+    std::sort(cameBack.begin(), cameBack.end());
     for (const auto& [path, content] : linked) {
         if (content == "<folder>" || path.starts_with("twins")) continue;
         std::string remote = path;
@@ -271,9 +278,24 @@ TEST_F(FtpDialogTest, TreeGoesUpAndComesBackByteForByte) {
             std::sort(expected.begin(), expected.end());
             EXPECT_EQ(lines, expected);
         }
+
+        // The lanes that such a server refuses give their files back to the first and leave:
+        // nothing fails, and each file is told once.
+        for (auto [button, remote, folder] :
+             {std::tuple{IDC_FTP_UPLOAD, "/site", source}, {IDC_FTP_DOWNLOAD, "site", pickyCopy}}) {
+            Connect(user, Local(picky.port), remote, folder);
+            user.Check(IDC_FTP_PASSIVE, true);
+            user.Start(button);
+            EXPECT_EQ(user.AwaitEnd(), "") << remote;
+            lines = user.LogLines();
+            std::sort(lines.begin(), lines.end());
+            EXPECT_EQ(lines, button == IDC_FTP_UPLOAD ? uploaded : cameBack) << remote;
+        }
         user.Escape();
         EXPECT_TRUE(user.AwaitClosed());
     });
+    EXPECT_EQ(Differences(upload, ReadTree(picky.root + "\\site")), "");
+    EXPECT_EQ(Differences(upload, ReadTree(pickyCopy)), "");
     for (const std::string& folder : {target, passed, listed}) {
         Tree got = ReadTree(folder);
         // The twin that came keeps the case the server gave it.
@@ -284,6 +306,7 @@ TEST_F(FtpDialogTest, TreeGoesUpAndComesBackByteForByte) {
     EXPECT_EQ(ReadTree(local.Path()).count("escaped.txt"), 0u);
     servers_.Stop(server.port);
     servers_.Stop(older.port);
+    servers_.Stop(picky.port);
 }
 
 // Each failure is reported with its own text, and the dialog goes on working after it.

@@ -4,11 +4,12 @@
   ftp_test_server.py CONTROL_PORT
       Connects to 127.0.0.1:CONTROL_PORT, where the test listens, and answers its commands,
       one line each way:
-        start USER PASSWORD LIMIT [older]
+        start USER PASSWORD LIMIT [older|one-mover]
                                     a server in a process of its own, with a fresh root folder;
                                     LIMIT bytes per second each way (0: no limit); older: no
                                     machine listings (MLSD) and one connection per address
-                                    (it holds any other without a word)
+                                    (it holds any other without a word); one-mover: only the
+                                    oldest connection may open data connections
 
                                     -> "ok PORT ROOT"
         stall PORT                  the server stops answering anything (SIGSTOP)
@@ -20,7 +21,7 @@
         mirror PORT USER PASSWORD up|down LOCAL REMOTE
                                     lftp copies the tree (the benchmarks' reference) -> "ok MS"
       When the test closes the connection (or dies), every server is stopped and this ends.
-  ftp_test_server.py --serve ROOT USER PASSWORD LIMIT [older]
+  ftp_test_server.py --serve ROOT USER PASSWORD LIMIT [older|one-mover]
       One server; prints its port on the first line of standard output.
 """
 
@@ -34,7 +35,8 @@ import sys
 import tempfile
 
 
-def serve(root, user, password, limit, older):
+def serve(root, user, password, limit, kind):
+    older = kind == "older"
     from pyftpdlib.authorizers import DummyAuthorizer
     from pyftpdlib.handlers import BufferedIteratorProducer, FTPHandler, ThrottledDTPHandler
     from pyftpdlib.servers import FTPServer
@@ -59,6 +61,21 @@ def serve(root, user, password, limit, older):
 
     handler = type("Handler", (FTPHandler,), {"ftp_MLSD": machine_listing})
     handler.authorizer = authorizer
+    if kind == "one-mover":
+        # Logged in, the other connections are refused every file, as a server that allows a
+        # user one transfer at a time refuses them.
+        connected = []
+
+        def passive(command):
+            def answer(self, line):
+                if connected and connected[0] is not self:
+                    return self.respond("425 One transfer at a time.")
+                return getattr(FTPHandler, command)(self, line)
+            return answer
+        handler.on_connect = lambda self: connected.append(self)
+        handler.on_disconnect = lambda self: connected.remove(self)
+        handler.ftp_PASV = passive("ftp_PASV")
+        handler.ftp_EPSV = passive("ftp_EPSV")
     if older:
         handler.proto_cmds = {name: value for name, value in FTPHandler.proto_cmds.items()
                               if name not in ("MLSD", "MLST")}
@@ -151,7 +168,7 @@ def control(port):
 
 def main(argv):
     if len(argv) in (6, 7) and argv[1] == "--serve":
-        serve(argv[2], argv[3], argv[4], int(argv[5]), argv[6:] == ["older"])
+        serve(argv[2], argv[3], argv[4], int(argv[5]), argv[6] if len(argv) == 7 else "")
     elif len(argv) == 2:
         control(int(argv[1]))
     else:
