@@ -216,6 +216,9 @@ void FtpTransfer::Run() {
     // No file is left for a lane that has not logged in yet.
     helpersDismissed_ = true;
     JoinHelpers();
+    // The files that the other lanes gave back after this one had found none left: the run is
+    // not done before they are.
+    if (!laneFailed_) Guarded([&] { MoveFilesOn(connection, 0, false); });
     connection.close();
     failed_ = laneFailed_;
     if (failed_) failure_ = laneFailure_.message;

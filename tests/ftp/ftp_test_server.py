@@ -63,13 +63,14 @@ def serve(root, user, password, limit, kind):
     handler.authorizer = authorizer
     if kind == "one-mover":
         # Logged in, the other connections are refused every file, as a server that allows a
-        # user one transfer at a time refuses them.
+        # user one transfer at a time refuses them: a second later, when the first may have
+        # run out of files.
         connected = []
 
         def passive(command):
             def answer(self, line):
                 if connected and connected[0] is not self:
-                    return self.respond("425 One transfer at a time.")
+                    return self.ioloop.call_later(1, self.respond, "425 One transfer at a time.")
                 return getattr(FTPHandler, command)(self, line)
             return answer
         handler.on_connect = lambda self: connected.append(self)
