@@ -213,6 +213,11 @@ DialogWatcher::~DialogWatcher() {
     if (thread_.joinable()) thread_.join();
 }
 
+int BoxAnswerer::Count() const {
+    std::lock_guard<std::mutex> lock(lock_);
+    return count_ + (pressed_ && (!::IsWindow(pressed_) || !::IsWindowVisible(pressed_)) ? 1 : 0);
+}
+
 void BoxAnswerer::Run() {
     DWORD until = ::GetTickCount() + timeoutMs_;
     while (!stop_) {
@@ -225,13 +230,18 @@ void BoxAnswerer::Run() {
                     text_ = all;
                     caption_ = WindowText(box);
                 }
+                {
+                    std::lock_guard<std::mutex> lock(lock_);
+                    pressed_ = box;
+                }
                 ::SendMessageA(button, BM_CLICK, 0, 0);
                 // The box may ignore a click while it is still starting up: wait until it is gone.
                 for (int i = 0; i < 200 && ::IsWindow(box) && ::IsWindowVisible(box); ++i)
                     ::Sleep(10);
+                std::lock_guard<std::mutex> lock(lock_);
+                pressed_ = nullptr;
                 if (!::IsWindow(box) || !::IsWindowVisible(box)) {
                     ++count_;
-                    answered_ = true;
                     if (!answerAll_) return;
                 }
             }

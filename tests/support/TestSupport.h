@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -55,8 +56,10 @@ class BoxAnswerer {
     BoxAnswerer(const BoxAnswerer&) = delete;
     BoxAnswerer& operator=(const BoxAnswerer&) = delete;
 
-    bool Answered() const { return answered_; }
-    int Count() const { return count_; }
+    // A box pressed and gone counts at once: the thread that the box held may go on, and ask,
+    // before the answering thread has looked again.
+    bool Answered() const { return Count() > 0; }
+    int Count() const;
     const std::string& Text() const { return text_; }
     const std::string& Caption() const { return caption_; }
     // Keep answering every box that appears until destroyed (instead of only the first).
@@ -69,8 +72,9 @@ class BoxAnswerer {
     std::string wanted_;
     int button_;
     int timeoutMs_;
-    std::atomic<bool> answered_{false};
-    std::atomic<int> count_{0};
+    mutable std::mutex lock_; // count_ and pressed_ change together
+    int count_ = 0;
+    HWND pressed_ = nullptr; // pressed, not yet seen gone
     std::atomic<bool> stop_{false};
     std::atomic<bool> answerAll_{false};
     std::string text_;
