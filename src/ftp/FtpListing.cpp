@@ -172,6 +172,23 @@ bool ParseDosLine(std::string_view line, FtpListEntry& entry) {
     return true;
 }
 
+// The next "key=value" of a machine listing's facts ("type=file;size=12;"), taken off `facts`.
+std::string_view TakeFact(std::string_view& facts) {
+    size_t end = facts.find(';');
+    std::string_view fact = facts.substr(0, end);
+    facts = end == std::string_view::npos ? std::string_view() : facts.substr(end + 1);
+    return fact;
+}
+
+// What a machine listing's type fact names: the kinds a transfer takes, or another.
+enum class MlsdKind { file, folder, link, other };
+MlsdKind KindOf(std::string_view type) {
+    if (EqualsNoCase(type, "file")) return MlsdKind::file;
+    if (EqualsNoCase(type, "dir")) return MlsdKind::folder;
+    if (type.size() >= 13 && EqualsNoCase(type.substr(0, 13), "OS.unix=slink")) return MlsdKind::link;
+    return MlsdKind::other; // cdir, pdir and kinds of the server's own
+}
+
 } // namespace
 
 bool ParseMlsdLine(std::string_view line, FtpListEntry& entry) {
@@ -186,26 +203,19 @@ bool ParseMlsdLine(std::string_view line, FtpListEntry& entry) {
     std::string_view linkTarget;
     std::uint64_t size = 0;
     while (!facts.empty()) {
-        size_t end = facts.find(';');
-        std::string_view fact = facts.substr(0, end);
-        facts = end == std::string_view::npos ? std::string_view() : facts.substr(end + 1);
+        std::string_view fact = TakeFact(facts);
         size_t equals = fact.find('=');
         if (equals == std::string_view::npos) continue;
         std::string_view key = fact.substr(0, equals);
         std::string_view value = fact.substr(equals + 1);
         if (EqualsNoCase(key, "type")) {
-            if (EqualsNoCase(value, "file")) {
-                haveType = true;
-            } else if (EqualsNoCase(value, "dir")) {
-                haveType = true;
-                isDirectory = true;
-            } else if (value.size() >= 13 && EqualsNoCase(value.substr(0, 13), "OS.unix=slink")) {
-                // "OS.unix=slink:/home/site/www/sub": a link, and where it leads on the server.
-                haveType = isLink = true;
-                if (value.size() > 13 && value[13] == ':') linkTarget = value.substr(14);
-            } else {
-                return false; // cdir, pdir and kinds of the server's own
-            }
+            MlsdKind kind = KindOf(value);
+            if (kind == MlsdKind::other) return false;
+            haveType = true;
+            isDirectory = kind == MlsdKind::folder;
+            isLink = kind == MlsdKind::link;
+            // "OS.unix=slink:/home/site/www/sub": a link, and where it leads on the server.
+            if (isLink && value.size() > 13 && value[13] == ':') linkTarget = value.substr(14);
         } else if (EqualsNoCase(key, "size") && !ParseSize(value, size)) {
             return false;
         }
@@ -232,13 +242,9 @@ bool IsUnreadEntry(std::string_view line, bool machineListing) {
     if (name == "." || name == "..") return false;
     if (!machineListing) return !line.empty() && (line[0] == '-' || line[0] == 'd' || line[0] == 'l');
     for (std::string_view facts = line.substr(0, space); !facts.empty();) {
-        size_t end = facts.find(';');
-        std::string_view fact = facts.substr(0, end);
-        facts = end == std::string_view::npos ? std::string_view() : facts.substr(end + 1);
-        if (fact.size() < 5 || !EqualsNoCase(fact.substr(0, 5), "type=")) continue;
-        std::string_view type = fact.substr(5);
-        return EqualsNoCase(type, "file") || EqualsNoCase(type, "dir") ||
-               (type.size() >= 13 && EqualsNoCase(type.substr(0, 13), "OS.unix=slink"));
+        std::string_view fact = TakeFact(facts);
+        if (fact.size() >= 5 && EqualsNoCase(fact.substr(0, 5), "type="))
+            return KindOf(fact.substr(5)) != MlsdKind::other;
     }
     return false;
 }

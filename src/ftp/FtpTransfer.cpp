@@ -271,10 +271,7 @@ void StatusLogFeed::OnLines(FtpTransfer& transfer) {
 }
 
 void StatusLogFeed::OnTimer(FtpTransfer& transfer) {
-    if (!Take(transfer)) {
-        ::KillTimer(owner_, timerId);
-        pausing_ = false;
-    }
+    if (!Take(transfer)) Stop();
 }
 
 void StatusLogFeed::Flush(FtpTransfer& transfer) {
@@ -460,7 +457,7 @@ void FtpTransfer::AddJobs(FtpConnection& connection, std::vector<Job> found) {
     }
     // The walk reads on while the other lanes have files to move: they do not wait for the
     // next listing. A lane still logging in (or never to) takes none.
-    MoveFilesOn(connection, 0, false, static_cast<size_t>(std::max(readyHelpers_.load(), 0)));
+    MoveFilesOn(connection, 0, false, static_cast<size_t>(readyHelpers_.load()));
 }
 
 void FtpTransfer::EndWalk() {
