@@ -1,12 +1,30 @@
 // The window thunk: window manager -> Window::HandleMessage, with no exception escaping.
 #include "win/Window.h"
 
-#include <commctrl.h>
+#include <mutex>
+#include <unordered_map>
 
 namespace {
-const char* const objectProperty = "Quillmark.Window";
-constexpr UINT_PTR subclassId = 0x514D; // any fixed value; one subclass of ours per window
 EscapedExceptionReport escapedExceptionReport = nullptr;
+
+// Every window of ours, with the procedure a subclassed control had before us. The objects are
+// found here, never through window properties or the common controls' subclass list: under
+// Wine each lookup of those is a round trip to the server, and one was made for every message
+// to a subclassed control and every notification the frame reflected, several hundred before
+// the main window could show.
+struct Attached {
+    Window* object = nullptr; // nullptr once the object has gone and the window has not
+    WNDPROC original = nullptr;
+};
+std::mutex attachedLock;
+std::unordered_map<HWND, Attached>& AttachedWindows() {
+    static std::unordered_map<HWND, Attached> windows;
+    return windows;
+}
+void Attach(HWND window, Window* object, WNDPROC original) {
+    std::lock_guard<std::mutex> lock(attachedLock);
+    AttachedWindows()[window] = Attached{object, original};
+}
 } // namespace
 
 void SetEscapedExceptionReport(EscapedExceptionReport report) {
@@ -58,30 +76,61 @@ HWND Window::Create(const char* className, const WindowCreation& c) {
                              c.menuOrId, ::GetModuleHandleA(nullptr), this);
 }
 
+// The procedure goes in as a Unicode one, as the common controls' own subclassing does: the
+// control's messages reach the object, and the control, untranslated.
 bool Window::Subclass(HWND control) {
-    if (!control || window_) return false;
-    if (!::SetWindowSubclass(control, SubclassProcedure, subclassId, reinterpret_cast<DWORD_PTR>(this)))
-        return false;
+    if (!control || window_ || FromHandle(control)) return false;
+    {
+        std::lock_guard<std::mutex> lock(attachedLock);
+        if (AttachedWindows().count(control)) return false; // still forwarding for a former object
+    }
+    auto* original = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(control, GWLP_WNDPROC));
+    if (!original) return false;
+    // Attached before the procedure changes: the first message may come at once.
+    Attach(control, this, original);
+    original_ = original;
     window_ = control;
     subclassed_ = true;
-    ::SetPropA(control, objectProperty, this);
+    if (!::SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProcedure))) {
+        Detach();
+        return false;
+    }
     return true;
 }
 
 Window* Window::FromHandle(HWND window) {
-    return window ? static_cast<Window*>(::GetPropA(window, objectProperty)) : nullptr;
+    if (!window) return nullptr;
+    std::lock_guard<std::mutex> lock(attachedLock);
+    auto found = AttachedWindows().find(window);
+    return found == AttachedWindows().end() ? nullptr : found->second.object;
 }
 
 void Window::Detach() {
-    if (subclassed_) ::RemoveWindowSubclass(window_, SubclassProcedure, subclassId);
-    ::RemovePropA(window_, objectProperty);
-    if (!subclassed_) ::SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+    bool keepForwarding = false;
+    if (subclassed_) {
+        // A procedure set on top of ours still passes the messages on to us: then ours stays,
+        // and forwards them to the control without the object.
+        if (::GetWindowLongPtrW(window_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(SubclassProcedure))
+            ::SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+        else
+            keepForwarding = true;
+    } else {
+        ::SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+    }
+    {
+        std::lock_guard<std::mutex> lock(attachedLock);
+        if (keepForwarding)
+            AttachedWindows()[window_].object = nullptr;
+        else
+            AttachedWindows().erase(window_);
+    }
     window_ = nullptr;
     subclassed_ = false;
+    original_ = nullptr;
 }
 
 LRESULT Window::DefaultProcessing(const Message& msg) {
-    if (subclassed_) return ::DefSubclassProc(msg.window, msg.message, msg.wParam, msg.lParam);
+    if (subclassed_) return ::CallWindowProcW(original_, msg.window, msg.message, msg.wParam, msg.lParam);
     return ::DefWindowProcA(msg.window, msg.message, msg.wParam, msg.lParam);
 }
 
@@ -123,14 +172,26 @@ LRESULT CALLBACK Window::WindowProcedure(HWND window, UINT message, WPARAM wPara
         if (object) {
             object->window_ = window;
             ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
-            ::SetPropA(window, objectProperty, object);
+            Attach(window, object, nullptr);
         }
     }
     if (!object) return ::DefWindowProcA(window, message, wParam, lParam);
     return object->Route(window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK Window::SubclassProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                           DWORD_PTR data) {
-    return reinterpret_cast<Window*>(data)->Route(window, message, wParam, lParam);
+LRESULT CALLBACK Window::SubclassProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    Attached attached;
+    {
+        std::lock_guard<std::mutex> lock(attachedLock);
+        auto found = AttachedWindows().find(window);
+        if (found != AttachedWindows().end()) attached = found->second;
+    }
+    if (attached.object) return attached.object->Route(window, message, wParam, lParam);
+    if (!attached.original) return ::DefWindowProcW(window, message, wParam, lParam);
+    LRESULT result = ::CallWindowProcW(attached.original, window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        std::lock_guard<std::mutex> lock(attachedLock);
+        AttachedWindows().erase(window);
+    }
+    return result;
 }

@@ -159,10 +159,11 @@ class Window {
 
   private:
     static LRESULT CALLBACK WindowProcedure(HWND, UINT, WPARAM, LPARAM);
-    static LRESULT CALLBACK SubclassProcedure(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK SubclassProcedure(HWND, UINT, WPARAM, LPARAM);
     LRESULT Route(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Detach();
 
     HWND window_ = nullptr;
     bool subclassed_ = false;
+    WNDPROC original_ = nullptr; // a subclassed control's own procedure
 };
