@@ -60,8 +60,10 @@ class FtpConnection {
     bool command(const std::string& line);
     bool readReply();
     bool readLine(std::string& line);
-    // The data connection for `line` (RETR, STOR, MLSD, LIST), with the server's first answer read.
-    bool openData(const std::string& line, Socket& data);
+    // The data connection for `line` (RETR, STOR, MLSD, LIST), with the server's first answer
+    // read; given `replyDeferred`, a passive connection whose bytes come first leaves that
+    // answer unread and sets the flag.
+    bool openData(const std::string& line, Socket& data, bool* replyDeferred = nullptr);
     bool passiveData(Socket& data);
     CInternetException failure(const char* format, ...) const;
 
@@ -70,7 +72,8 @@ class FtpConnection {
     SocketLimits limits_;
     bool passive_ = true;
     bool machineListing_ = true;
-    std::string received_; // read from the control connection, not yet taken as a reply
+    std::string received_;         // read from the control connection, not yet taken as a reply
+    bool controlReadable_ = false; // a wait has found the control connection readable
     FtpReply reply_;
     int error_ = 0;
 };
@@ -89,10 +92,15 @@ class FtpFile {
     // Ends the data connection (after the last byte of an upload) and reads the server's word
     // on the file: true only when it reports the whole file moved.
     bool finish();
+    // After a failed finish(): the server had refused the file in its first answer, which came
+    // after the file's data connection had (as when it opens no more connections at the time).
+    bool refused() const { return refused_; }
 
   private:
     friend class FtpConnection;
     FtpConnection* connection_ = nullptr;
     Socket data_;
     bool upload_ = false;
+    bool replyDeferred_ = false; // the server's first answer on the file is still to be read
+    bool refused_ = false;
 };

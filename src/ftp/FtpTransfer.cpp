@@ -599,8 +599,11 @@ bool FtpTransfer::DownloadFile(FtpConnection& connection, const Job& job, int la
     }
     // A data connection that ends early looks like the end of the file: the listing's size and
     // the server's last word tell a cut transfer from a complete one.
-    if (!file.finish() || received < job.size || !CommitPart(lane, job.to))
+    if (!file.finish()) {
+        if (mayHandBack && file.refused()) return false;
         throw FtpFailure(failure, from, to);
+    }
+    if (received < job.size || !CommitPart(lane, job.to)) throw FtpFailure(failure, from, to);
     return true;
 }
 

@@ -99,16 +99,48 @@ Socket::WaitResult Socket::wait(bool write, const SocketLimits& limits) {
     for (DWORD waited = 0;; waited += sliceMs) {
         if (Cancelled(limits)) return Fail(WSAECANCELLED), waitFailed;
         if (waited >= limits.idleLimitMs) return Fail(WSAETIMEDOUT), waitFailed;
-        fd_set ready, failed;
+        fd_set ready, errors;
         FD_ZERO(&ready);
         FD_SET(get(), &ready);
-        FD_ZERO(&failed);
-        FD_SET(get(), &failed);
+        FD_ZERO(&errors);
+        FD_SET(get(), &errors);
         timeval slice{0, sliceMs * 1000};
-        int count = ::select(0, write ? nullptr : &ready, write ? &ready : nullptr, &failed, &slice);
+        int count = ::select(0, write ? nullptr : &ready, write ? &ready : nullptr, &errors, &slice);
         if (count == SOCKET_ERROR) return waitFailed;
         // Each set holds this one socket, so a set that is not empty names it.
-        if (count > 0) return failed.fd_count > 0 ? waitError : waitReady;
+        if (count > 0) return errors.fd_count > 0 ? waitError : waitReady;
+    }
+}
+
+bool Socket::waitToReceiveEither(Socket& one, Socket& other, const SocketLimits& limits, Readiness& first,
+                                 Readiness& second) {
+    first = second = notReady;
+    // select() leaves in each set the sockets it found so.
+    auto holds = [](const fd_set& set, const Socket& socket) {
+        return std::find(set.fd_array, set.fd_array + set.fd_count, socket.get()) !=
+               set.fd_array + set.fd_count;
+    };
+    for (DWORD waited = 0;; waited += sliceMs) {
+        if (Cancelled(limits)) return Fail(WSAECANCELLED);
+        if (waited >= limits.idleLimitMs) return Fail(WSAETIMEDOUT);
+        fd_set ready, failures;
+        FD_ZERO(&ready);
+        FD_SET(one.get(), &ready);
+        FD_SET(other.get(), &ready);
+        failures = ready;
+        timeval slice{0, sliceMs * 1000};
+        int count = ::select(0, &ready, nullptr, &failures, &slice);
+        if (count == SOCKET_ERROR) return false;
+        if (count == 0) continue;
+        // A connection being made that can be read, or has failed, is no longer being made.
+        auto readiness = [&](Socket& socket) {
+            Readiness state = holds(failures, socket) ? failed : holds(ready, socket) ? readable : notReady;
+            if (state != notReady) socket.connecting_ = false;
+            return state;
+        };
+        first = readiness(one);
+        second = readiness(other);
+        return true;
     }
 }
 
@@ -157,15 +189,17 @@ bool Socket::finishConnect(const SocketLimits& limits) {
     connecting_ = false;
     WaitResult result = wait(true, limits);
     if (result == waitReady) return true;
-    int error = ::WSAGetLastError();
-    if (result == waitError) {
-        int length = sizeof(error);
-        if (::getsockopt(get(), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0 ||
-            error == 0)
-            error = WSAECONNREFUSED;
-    }
+    int error = result == waitError ? failure() : ::WSAGetLastError();
     close();
     return Fail(error);
+}
+
+int Socket::failure() const {
+    int error = 0, length = sizeof(error);
+    if (::getsockopt(get(), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0 ||
+        error == 0)
+        error = WSAECONNREFUSED;
+    return error;
 }
 
 bool Socket::listen(const Socket& beside) {

@@ -59,6 +59,14 @@ class Socket {
     bool finishConnect(const SocketLimits& limits);
     // Until something can be read: for an answer that cannot have come yet.
     bool waitToReceive(const SocketLimits& limits) { return wait(false, limits) != waitFailed; }
+    // Until either of two sockets can be read or reports an error, which `first` and `second`
+    // then tell; false when cancelled or both were silent for too long. A connection being made
+    // that can be read needs no finishConnect() after.
+    enum Readiness { notReady, readable, failed };
+    static bool waitToReceiveEither(Socket& one, Socket& other, const SocketLimits& limits, Readiness& first,
+                                    Readiness& second);
+    // What a socket that reported a failure failed of: most often a connection refused.
+    int failure() const;
     // Listens on the local address of `beside` (an open connection), on a port of the system's
     // choice, for one connection.
     bool listen(const Socket& beside);
