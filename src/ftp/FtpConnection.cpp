@@ -272,10 +272,9 @@ bool FtpConnection::openData(const std::string& line, Socket& data, bool* replyD
     bool connected = send(line);
     if (connected && passive_ && replyDeferred) {
         // The connection, the server's answer and the file's bytes are waited for together:
-        // under Wine every wait is a few round trips to the server, and waiting for each in turn
-        // cost a good part of a small file's thirty-five. Bytes that came first leave the answer
-        // to be read with the last one; an answer that came first is read as before, without
-        // another wait.
+        // under Wine every wait is a few round trips to the server. Bytes that came first leave
+        // the answer to be read with the last one; an answer that came first is read as before,
+        // without another wait.
         *replyDeferred = false;
         Socket::Readiness answer = Socket::notReady, bytes = Socket::notReady;
         if (received_.find('\n') == std::string::npos) {

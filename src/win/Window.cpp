@@ -79,10 +79,11 @@ HWND Window::Create(const char* className, const WindowCreation& c) {
 // The procedure goes in as a Unicode one, as the common controls' own subclassing does: the
 // control's messages reach the object, and the control, untranslated.
 bool Window::Subclass(HWND control) {
-    if (!control || window_ || FromHandle(control)) return false;
+    if (!control || window_) return false;
     {
+        // Ours already, or still forwarding for a former object.
         std::lock_guard<std::mutex> lock(attachedLock);
-        if (AttachedWindows().count(control)) return false; // still forwarding for a former object
+        if (AttachedWindows().count(control)) return false;
     }
     auto* original = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(control, GWLP_WNDPROC));
     if (!original) return false;
