@@ -616,7 +616,7 @@ bool FtpTransfer::CreatePart(int lane, const std::string& folder) {
         char name[40];
         std::snprintf(name, sizeof(name), "qm~%lx-%x.tmp", ::GetCurrentProcessId(), ++serial);
         std::string path = folder + name;
-        part.file.Reset(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        part.file.Reset(::CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         if (part.file) {
             part.path = path;
@@ -636,24 +636,61 @@ bool FtpTransfer::WritePart(int lane, const void* data, DWORD size) {
 bool FtpTransfer::CommitPart(int lane, const std::string& target) {
     Part& part = parts_[lane];
     if (!part.file) return false;
-    part.file.Reset();
-    // The file that arrives keeps its own attributes: give it those the user set on the old one.
     DWORD attributes = ::GetFileAttributesA(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES) {
-        DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                                   FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-        if (kept) ::SetFileAttributesA(part.path.c_str(), kept);
+    // A file the user made read-only is not written over (Wine's rename would do it).
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        DiscardPart(lane);
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return false;
     }
+    // The file that arrives keeps its own attributes: give it those the user set on the old one.
+    DWORD kept = attributes == INVALID_FILE_ATTRIBUTES
+                     ? 0
+                     : attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                     FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    if (kept) {
+        FILE_BASIC_INFO basic{};
+        basic.FileAttributes = kept;
+        ::SetFileInformationByHandle(part.file.Get(), FileBasicInfo, &basic, sizeof(basic));
+    }
+    if (RenameOpenFile(part.file.Get(), target)) {
+        part.file.Reset();
+        part.path.clear();
+        return true;
+    }
+    // Renaming by name is the way that works everywhere; the open file's rename saves a small
+    // file a few of its round trips to the Wine server.
+    part.file.Reset();
     if (!::MoveFileExA(part.path.c_str(), target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DWORD error = ::GetLastError();
-        ::DeleteFileA(part.path.c_str());
-        part.path.clear();
-        ::SetLastError(error);
+        DiscardPart(lane);
         return false;
     }
     part.path.clear();
     return true;
+}
+
+bool FtpTransfer::RenameOpenFile(HANDLE file, const std::string& target) {
+    char full[MAX_PATH];
+    DWORD length = ::GetFullPathNameA(target.c_str(), sizeof(full), full, nullptr);
+    if (length == 0 || length >= sizeof(full)) return false;
+    // The system's own name of the path: \??\C:\... or \??\UNC\server\share\...
+    std::string_view path(full, length);
+    if (path.starts_with("\\\\?\\") || path.starts_with("\\\\.\\")) return false;
+    std::string name =
+        path.starts_with("\\\\") ? "\\??\\UNC\\" + std::string(path.substr(2)) : "\\??\\" + std::string(path);
+    int wide = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.data(), static_cast<int>(name.size()),
+                                     nullptr, 0);
+    if (wide <= 0) return false;
+    std::vector<BYTE> buffer(offsetof(FILE_RENAME_INFO, FileName) + (wide + 1) * sizeof(WCHAR));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(wide * sizeof(WCHAR));
+    ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.data(), static_cast<int>(name.size()),
+                          rename->FileName, wide);
+    return ::SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) !=
+           FALSE;
 }
 
 void FtpTransfer::DiscardPart(int lane) {

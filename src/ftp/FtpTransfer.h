@@ -181,6 +181,8 @@ class FtpTransfer {
     bool WritePart(int lane, const void* data, DWORD size);
     bool CommitPart(int lane, const std::string& target);
     void DiscardPart(int lane);
+    // Moves an open file to `target`, replacing what is there; false if it could not.
+    static bool RenameOpenFile(HANDLE file, const std::string& target);
 
     FtpTransferRequest request_;
     // Set by Cancel, or by the lane that failed first: no file starts any more.

@@ -211,6 +211,7 @@ TEST_F(FtpDialogTest, TreeGoesUpAndComesBackByteForByte) {
     // What the download must replace only with a complete file.
     ::CreateDirectoryA(target.c_str(), nullptr);
     WriteFileBytes(target + "\\index.php", "old");
+    ::SetFileAttributesA((target + "\\index.php").c_str(), FILE_ATTRIBUTE_HIDDEN);
 
     std::vector<std::string> uploaded, downloaded, cameBack;
     for (const auto& [path, content] : upload) {
@@ -304,6 +305,9 @@ TEST_F(FtpDialogTest, TreeGoesUpAndComesBackByteForByte) {
         EXPECT_EQ(Differences(linked, got), "") << folder;
     }
     EXPECT_EQ(ReadTree(local.Path()).count("escaped.txt"), 0u);
+    // The file that replaced the old one keeps what the user set on it.
+    EXPECT_EQ(::GetFileAttributesA((target + "\\index.php").c_str()) & FILE_ATTRIBUTE_HIDDEN,
+              DWORD(FILE_ATTRIBUTE_HIDDEN));
     servers_.Stop(server.port);
     servers_.Stop(older.port);
     servers_.Stop(picky.port);
@@ -324,6 +328,11 @@ TEST_F(FtpDialogTest, FailuresAreReportedAndTheDialogGoesOn) {
     };
     // Local folders that cannot be made: the download does not end as if it had got everything.
     std::string noDrive = "Q:\\nowhere\\";
+    // A file the user made read-only stays as it was, and so does its folder.
+    TempFolder guarded;
+    std::string kept = guarded.Path("a.txt");
+    WriteFileBytes(kept, "keep");
+    ::SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_READONLY);
     std::string connect = "Failed to connect to server (127.0.0.1:";
     // Deeper than any real site: what a server that follows a link into its own folder shows.
     std::string deep = "/deep/", folder = server.root + "\\deep";
@@ -356,6 +365,8 @@ TEST_F(FtpDialogTest, FailuresAreReportedAndTheDialogGoesOn) {
         {Local(server.port), "secret", "/site", IDC_FTP_UPLOAD, ""},
         {Local(server.port), "secret", "/site", IDC_FTP_DOWNLOAD, "Failed to create folder (" + noDrive + ")",
          noDrive},
+        {Local(server.port), "secret", "/site", IDC_FTP_DOWNLOAD,
+         "Failed to download file (/site/a.txt -> " + kept + ")", guarded.Path()},
         {Local(server.port), "secret", "/deep", IDC_FTP_DOWNLOAD,
          "Failed to set current directory (" + deep + ")"},
         {Local(server.port), "secret", "/site", IDC_FTP_UPLOAD,
@@ -394,6 +405,9 @@ TEST_F(FtpDialogTest, FailuresAreReportedAndTheDialogGoesOn) {
         EXPECT_TRUE(user.AwaitClosed());
     });
     EXPECT_EQ(ReadFileBytes(server.root + "\\site\\a.txt"), "a");
+    EXPECT_EQ(ReadFileBytes(kept), "keep");
+    EXPECT_EQ(PartFiles(guarded.Path()), 0u);
+    ::SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_NORMAL);
     ::RemoveDirectoryW(wideName.c_str());
     servers_.Stop(server.port);
 }
