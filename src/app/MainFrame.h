@@ -86,6 +86,7 @@ class MainFrame : public Window, public DocumentHost, public MessageFilter, publ
     LRESULT OnCommand(Message& msg);
     LRESULT OnNotify(Message& msg);
     LRESULT OnTimer(Message& msg);
+    void CreateFilesTree();
     LRESULT ForwardToBars(Message& msg);
 
     // Notifications

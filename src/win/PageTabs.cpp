@@ -34,6 +34,15 @@ int PageTabs::AddPage(const char* text, HWND page) {
     return index;
 }
 
+void PageTabs::SetPage(int index, HWND page) {
+    TCITEMA item{};
+    item.mask = TCIF_PARAM;
+    item.lParam = reinterpret_cast<LPARAM>(page);
+    ::SendMessageA(Handle(), TCM_SETITEMA, index, reinterpret_cast<LPARAM>(&item));
+    LayoutPages();
+    if (index == SelectedIndex()) RaiseSelectedPage();
+}
+
 HWND PageTabs::PageAt(int index) const {
     return reinterpret_cast<HWND>(ItemData(index));
 }

@@ -8,6 +8,8 @@ class PageTabs : public TabControl {
     HWND Create(HWND parent, UINT id);
     // Appends a tab for `page`, a child of this control.
     int AddPage(const char* text, HWND page);
+    // Gives a tab its page, for pages made after their tab.
+    void SetPage(int index, HWND page);
     HWND PageAt(int index) const;
     // Brings the selected tab's page to the top.
     void RaiseSelectedPage();

@@ -79,7 +79,8 @@ class FrameTest : public ::testing::Test {
         window_ = frame_->CreateFrame();
         ASSERT_NE(window_, nullptr);
         ::ShowWindow(window_, SW_SHOWNORMAL);
-        testing_support::PumpMessages();
+        // The Files tree is made once the window has been painted.
+        testing_support::PumpUntil([this] { return Child(ID_FILES_TREE) != nullptr; });
     }
 
     // Destroys the window without the close sequence (no questions, nothing written).
