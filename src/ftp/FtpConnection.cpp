@@ -379,8 +379,8 @@ bool FtpFile::finish() {
     if (!connection_) return false;
     FtpConnection& connection = *std::exchange(connection_, nullptr);
     // The end of the stream is the end of an upload; the server answers once it has it all.
-    // A download's stream has ended already.
-    if (upload_) data_.shutdownSend();
+    // Closing sends what is still queued and then the end, as a separate shutdown would, which
+    // cost a round trip to the Wine server a file. A download's stream has ended already.
     data_.close();
     if (std::exchange(replyDeferred_, false)) {
         // The answer went before the bytes that came: it is read without a wait.

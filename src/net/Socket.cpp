@@ -247,10 +247,6 @@ int Socket::receive(void* buffer, int size, const SocketLimits& limits) {
     }
 }
 
-bool Socket::shutdownSend() {
-    return ::shutdown(get(), SD_SEND) == 0;
-}
-
 bool Socket::localAddress(SocketAddress& address) const {
     address.length = sizeof(address.storage);
     return ::getsockname(get(), Raw(address), &address.length) == 0;

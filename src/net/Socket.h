@@ -75,8 +75,6 @@ class Socket {
     bool send(const void* data, std::size_t size, const SocketLimits& limits);
     // The bytes received into `buffer`, 0 at the end of the stream, -1 on failure.
     int receive(void* buffer, int size, const SocketLimits& limits);
-    // The end of what this side sends: the peer reads the end of the stream.
-    bool shutdownSend();
     // Small writes go out at once instead of waiting for the acknowledgement of the last one.
     void sendAtOnce();
 
