@@ -130,7 +130,22 @@ void Window::Detach() {
     original_ = nullptr;
 }
 
+namespace {
+
+// Whether the window has a non-client area (a border, an edge, scroll bars, a divider).
+bool HasFrame(HWND window) {
+    RECT outer{}, inner{};
+    ::GetWindowRect(window, &outer);
+    ::GetClientRect(window, &inner);
+    return outer.right - outer.left != inner.right || outer.bottom - outer.top != inner.bottom;
+}
+} // namespace
+
 LRESULT Window::DefaultProcessing(const Message& msg) {
+    // Without a non-client area there is nothing to paint there, but under Wine the default
+    // painting still fetches a device context for it, several server round trips a window
+    // each time it is shown: some fifty while the main window first appears.
+    if (msg.message == WM_NCPAINT && !HasFrame(msg.window)) return 0;
     if (subclassed_) return ::CallWindowProcW(original_, msg.window, msg.message, msg.wParam, msg.lParam);
     return ::DefWindowProcA(msg.window, msg.message, msg.wParam, msg.lParam);
 }
