@@ -1,7 +1,8 @@
 // The real Quillmark.exe against the floor program (one window, one Scintilla view with the HTML
 // lexer, the file put in with one SCI_ADDTEXT), each started as a new process in the same run:
 // start-up, opening 10 MB and 100 MB until ready, Ctrl+End until the CPU is idle again, and the
-// peak memory. Every figure is printed as a ratio to the floor.
+// peak memory. Every figure is printed as a ratio to the floor. Start-up is also measured for the
+// floor with the controls the window shows, which tells the windows' own cost from the program's.
 //
 // Usage: program_bench [runs] [without-ctags]. ctags.exe lies beside the program unless the
 // second argument asks for a diagnostic run without it.
@@ -324,6 +325,7 @@ int main(int argc, char** argv) {
     ::CreateDirectoryA(folder.c_str(), nullptr);
     ::DeleteFileA((folder + "ctags.exe").c_str());
     if (!CopyBeside(built, folder, "Quillmark.exe") || !CopyBeside(built, folder, "minimal_scintilla.exe") ||
+        !CopyBeside(built, folder, "controls_floor.exe") ||
         !WriteSettings(built + "Quillmark.xml", folder + "Quillmark.xml") ||
         (withCtags && !CopyBeside(built, folder, "ctags.exe"))) {
         std::printf("cannot prepare %s\n", folder.c_str());
@@ -338,14 +340,19 @@ int main(int argc, char** argv) {
 
     Program floor{"floor", folder + "minimal_scintilla.exe", "MinimalScintillaFrame"};
     Program quillmark{"Quillmark", folder + "Quillmark.exe", "QuillmarkMainFrame"};
-    Figures floorFigures, programFigures;
+    // The floor with the controls the window shows at start: what the windows alone cost.
+    Program controls{"controls", folder + "controls_floor.exe", "ControlsFloorFrame"};
+    Figures floorFigures, programFigures, controlsFigures;
     // The first start of each pays for loading the executable from disk: not counted.
     MeasureStart(floor, floorFigures);
     MeasureStart(quillmark, programFigures);
+    MeasureStart(controls, controlsFigures);
     floorFigures = {};
     programFigures = {};
+    controlsFigures = {};
     for (int i = 0; i < std::max(runs, 5); ++i) {
         MeasureStart(floor, floorFigures);
+        MeasureStart(controls, controlsFigures);
         MeasureStart(quillmark, programFigures);
     }
     for (int i = 0; i < (startOnly ? 0 : runs); ++i) {
@@ -366,6 +373,11 @@ int main(int argc, char** argv) {
         withCtags ? "" : " (diagnostic: ctags.exe removed)");
     std::printf("  %-28s %13s %13s   %7s\n", "", "floor", "Quillmark", "ratio");
     PrintRow("start, window answering", floorFigures.start, programFigures.start, "ms", 1000, 1.3);
+    double floorStart = Median(floorFigures.start), controlsStart = Median(controlsFigures.start);
+    if (floorStart > 0 && controlsStart > 0)
+        std::printf("    the same controls alone: %.2f ms, %.2fx the floor; Quillmark %.2fx them\n",
+                    controlsStart * 1000, controlsStart / floorStart,
+                    Median(programFigures.start) / controlsStart);
     if (startOnly) return 0;
     PrintRow("open 10 MB, ready", floorFigures.open10, programFigures.open10, "s", 1, 1.5);
     PrintRow("open 100 MB, ready", floorFigures.open100, programFigures.open100, "s", 1, 1.5);
