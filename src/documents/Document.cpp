@@ -318,6 +318,14 @@ bool Document::LoadFromFile(const std::string& path) {
     else if (view_.Call(SCI_GETLENGTH) > 0)
         view_.Call(SCI_SETCODEPAGE, 0);
     byteOrderMark_ = byteOrderMark;
+    // Enter and pasted text end their lines as the file's first line ends; a file of one line
+    // keeps the view's own (CR LF).
+    Sci_Position firstEnd = view_.Call(SCI_GETLINEENDPOSITION, 0);
+    if (firstEnd < view_.Call(SCI_GETLENGTH)) {
+        bool cr = view_.Call(SCI_GETCHARAT, firstEnd) == '\r';
+        bool lf = view_.Call(SCI_GETCHARAT, cr ? firstEnd + 1 : firstEnd) == '\n';
+        if (cr || lf) view_.Call(SCI_SETEOLMODE, cr && lf ? SC_EOL_CRLF : cr ? SC_EOL_CR : SC_EOL_LF);
+    }
     view_.Call(SCI_SETSEL, 0, 0);
     view_.Call(SCI_SETUNDOCOLLECTION, 1);
     view_.Call(SCI_SETSAVEPOINT);

@@ -153,7 +153,9 @@ bool CharAddedHandler(const EditorView& view, int character, const std::string& 
 void AutoIndent(const EditorView& view, int character) {
     Sci_Position caret = view.Call(SCI_GETCURRENTPOS);
     sptr_t line = view.Call(SCI_LINEFROMPOSITION, caret);
-    if (character == '\n') {
+    // Enter adds a CR alone where lines end so.
+    bool enter = character == '\n' || (character == '\r' && view.Call(SCI_GETEOLMODE) == SC_EOL_CR);
+    if (enter) {
         // Only at the end of a line: a break in the middle leaves text that keeps its own place.
         if (line <= 0 || view.Call(SCI_POSITIONFROMLINE, line) != view.Call(SCI_GETLINEENDPOSITION, line))
             return;

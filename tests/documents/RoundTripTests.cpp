@@ -217,3 +217,30 @@ TEST_F(DocumentsTest, SavingUpdatesTheTabTextAndTheRememberedTime) {
     EXPECT_EQ(document->GetDiskState(), DiskState::unchanged);
     EXPECT_EQ(ReadFileBytes(path), "one two");
 }
+
+// A line broken by Enter or text pasted in ends its lines the way the file does: a file of
+// one kind of line end must not come back with two.
+TEST_F(DocumentsTest, NewLinesTakeTheFilesLineEnd) {
+    struct Case {
+        const char* name;
+        std::string lineEnd; // of the file; empty for a file of one line
+        std::string typed;   // what Enter and a paste of two lines add
+    };
+    const Case cases[] = {
+        {"LF", "\n", "\n"}, {"CRLF", "\r\n", "\r\n"}, {"CR", "\r", "\r"}, {"one line", "", "\r\n"}};
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string text = "<?php" + c.lineEnd + "echo 1;" + c.lineEnd + "?>";
+        std::string path = MakeFile("ends" + std::to_string(++n) + ".php", text);
+        Document* document = Open(path);
+        ASSERT_NE(document, nullptr);
+        const EditorView& view = document->View();
+        view.Call(SCI_DOCUMENTEND);
+        view.Call(SCI_NEWLINE);
+        view.Call(SCI_COPYTEXT, 5, "a\r\nb\n");
+        view.Call(SCI_PASTE);
+        Command(ID_FILE_SAVE);
+        EXPECT_EQ(ReadFileBytes(path), text + c.typed + "a" + c.typed + "b" + c.typed);
+    }
+}

@@ -300,6 +300,12 @@ TEST_F(Typing, EnterAtALineEndCopiesTheIndentationAndAddsATabAfterABrace) {
     Type(view_, "\n");
     EXPECT_EQ(LineText(view_, 2), "  \t");
 
+    // Lines that end in CR alone: Enter is a CR there.
+    Start("<?php\r    if ($a) {|\r?>");
+    Call(view_, SCI_SETEOLMODE, SC_EOL_CR);
+    Type(view_, "\n");
+    EXPECT_EQ(LineText(view_, 2), "    \t");
+
     // A break inside a line leaves text on the new line: no indentation.
     Start("<?php\n    foo|($a);\n?>");
     Type(view_, "\n");
