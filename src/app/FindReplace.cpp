@@ -96,7 +96,8 @@ void FindReplace::OnDialogMessage(const FINDREPLACEA& request) {
     // The view refuses every change: there is nothing to replace, and nothing to move on to.
     if (view.Call(SCI_GETREADONLY)) return;
     if (request.Flags & FR_REPLACE) {
-        if (SelectionMatches(view, search_)) view.Call(SCI_REPLACESEL, 0, search_.replaceText.c_str());
+        if (SelectionMatches(view, search_))
+            view.Call(SCI_REPLACESEL, 0, InViewEncoding(view, search_.replaceText).c_str());
         ShowResult(FindNext(view, search_, true));
     } else {
         HCURSOR previous = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));

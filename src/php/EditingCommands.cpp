@@ -74,14 +74,41 @@ void InsertColour(const EditorView& view, HWND owner) {
 
 namespace {
 
+std::wstring Wide(const std::string& text, UINT codePage) {
+    int length = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(std::max(length, 0)), L'\0');
+    ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+bool IsUtf8View(const EditorView& view) {
+    return view.Call(SCI_GETCODEPAGE) == SC_CP_UTF8;
+}
+
+} // namespace
+
+std::string InViewEncoding(const EditorView& view, const std::string& text) {
+    if (text.empty() || !IsUtf8View(view)) return text;
+    std::wstring wide = Wide(text, CP_ACP);
+    int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                       nullptr, nullptr);
+    std::string converted(static_cast<size_t>(std::max(length, 0)), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), converted.data(), length,
+                          nullptr, nullptr);
+    return converted;
+}
+
+namespace {
+
 // The next match of the remembered text at or after `from`, up to the end (no wrap-around).
 std::optional<Sci_CharacterRangeFull> FindFrom(const EditorView& view, const SearchState& search,
                                                Sci_Position from) {
     if (search.findText.empty()) return std::nullopt;
+    std::string text = InViewEncoding(view, search.findText);
     Sci_TextToFindFull find{};
     find.chrg.cpMin = from;
     find.chrg.cpMax = view.Call(SCI_GETLENGTH);
-    find.lpstrText = search.findText.c_str();
+    find.lpstrText = text.c_str();
     int flags = (search.matchCase ? SCFIND_MATCHCASE : 0) | (search.wholeWord ? SCFIND_WHOLEWORD : 0);
     if (view.Call(SCI_FINDTEXTFULL, flags, &find) < 0) return std::nullopt;
     return find.chrgText;
@@ -100,18 +127,25 @@ bool FindNext(const EditorView& view, const SearchState& search, bool fromSelect
 bool SelectionMatches(const EditorView& view, const SearchState& search) {
     std::string selected = SelectedText(view);
     if (selected.empty()) return false;
-    return search.matchCase ? selected == search.findText : EqualNoCase(selected, search.findText);
+    if (!IsUtf8View(view))
+        return search.matchCase ? selected == search.findText : EqualNoCase(selected, search.findText);
+    std::string findText = InViewEncoding(view, search.findText);
+    if (search.matchCase) return selected == findText;
+    std::wstring a = Wide(selected, CP_UTF8), b = Wide(findText, CP_UTF8);
+    return ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                            b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
 int ReplaceAll(const EditorView& view, const SearchState& search) {
-    const auto replacement = static_cast<Sci_Position>(search.replaceText.size());
+    const std::string replaceText = InViewEncoding(view, search.replaceText);
+    const auto replacement = static_cast<Sci_Position>(replaceText.size());
     Sci_Position from = view.Call(SCI_GETSELECTIONSTART);
     int count = 0;
     view.Call(SCI_BEGINUNDOACTION);
     while (auto match = FindFrom(view, search, from)) {
         Sci_Position length = view.Call(SCI_GETLENGTH);
         view.Call(SCI_SETTARGETRANGE, match->cpMin, match->cpMax);
-        view.Call(SCI_REPLACETARGET, search.replaceText.size(), search.replaceText.c_str());
+        view.Call(SCI_REPLACETARGET, replaceText.size(), replaceText.c_str());
         // A replacement the component refused (a read-only view, say) leaves the match in place,
         // and searching on would find it again forever.
         if (view.Call(SCI_GETLENGTH) != length - (match->cpMax - match->cpMin) + replacement ||

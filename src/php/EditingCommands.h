@@ -32,6 +32,9 @@ std::string FormatColourValue(COLORREF colour);
 // Insert > Color: the colour chooser, preset from the selection, and its choice written out.
 void InsertColour(const EditorView& view, HWND owner);
 
+// The search texts are in the ANSI code page, as the dialogs give them: this is `text` as the
+// view holds it (UTF-8 in a UTF-8 view).
+std::string InViewEncoding(const EditorView& view, const std::string& text);
 // Selects the next match of the remembered text after the selection's end (or from its start);
 // no wrap-around. True when found.
 bool FindNext(const EditorView& view, const SearchState& search, bool fromSelectionEnd);

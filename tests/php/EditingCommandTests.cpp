@@ -123,6 +123,31 @@ TEST_F(EditingTest, FindAndReplaceFollowTheirOptions) {
     EXPECT_EQ(Text(), "ab abab abab abab") << "replacements containing the text are not replaced again";
 }
 
+// The dialogs speak the ANSI code page; a UTF-8 document holds UTF-8, and what is found,
+// compared and written in it is too.
+TEST_F(EditingTest, FindAndReplaceSpeakTheDocumentsEncoding) {
+    View().Call(SCI_SETCODEPAGE, SC_CP_UTF8);
+    SetText("caf\xC3\xA9 CAF\xC3\x89 caf\xC3\xA9");
+    View().Call(SCI_SETSEL, 0, 0);
+    DialogButton(FR_FINDNEXT, "caf\xE9");
+    EXPECT_EQ(Selection(), std::make_pair(Sci_Position{0}, Sci_Position{5}));
+    DialogButton(FR_FINDNEXT, "caf\xE9");
+    EXPECT_EQ(Selection(), std::make_pair(Sci_Position{6}, Sci_Position{11}))
+        << "case is ignored beyond ASCII";
+    DialogButton(FR_REPLACE, "caf\xE9", "\x80"); // the euro sign
+    EXPECT_EQ(Text(), "caf\xC3\xA9 \xE2\x82\xAC caf\xC3\xA9");
+    View().Call(SCI_SETSEL, 0, 0);
+    DialogButton(FR_REPLACEALL, "caf\xE9", "th\xE9");
+    EXPECT_EQ(Text(), "th\xC3\xA9 \xE2\x82\xAC th\xC3\xA9");
+
+    // An ANSI document takes the dialog's bytes as they are.
+    View().Call(SCI_SETCODEPAGE, 0);
+    SetText("caf\xE9 CAF\xC9");
+    View().Call(SCI_SETSEL, 5, 9);
+    DialogButton(FR_REPLACE, "caf\xE9", "th\xE9");
+    EXPECT_EQ(Text(), "caf\xE9 th\xE9");
+}
+
 TEST_F(EditingTest, ReplaceOnAReadOnlyViewChangesNothingAndReturns) {
     for (DWORD button : {FR_REPLACE, FR_REPLACEALL}) {
         SetText("ab ab ab");
