@@ -1,10 +1,12 @@
 // The floor program with the controls Quillmark's window shows at start and nothing else: a
 // rebar with a menu bar and a toolbar, a status bar, two panes side by side, a tab strip in
 // each, the editing view with the HTML lexer in the right one. No settings, no session, no
-// commands: what is left is the cost of the windows themselves.
+// commands: what is left is the cost of the windows themselves. Given a path, it loads the file
+// as the floor does.
 #include <windows.h>
 #include <commctrl.h>
 
+#include "FloorFile.h"
 #include "ILexer.h"
 #include "Lexilla.h"
 #include "Scintilla.h"
@@ -159,7 +161,7 @@ LRESULT CALLBACK FrameProcedure(HWND frame, UINT message, WPARAM wParam, LPARAM 
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES | ICC_COOL_CLASSES};
     ::InitCommonControlsEx(&controls);
     Scintilla_RegisterClasses(instance);
@@ -177,6 +179,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     HWND frame = ::CreateWindowExA(0, wc.lpszClassName, "Controls", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
                                    nullptr, instance, nullptr);
+    std::string path = floor_file::PathArgument(commandLine);
+    if (!path.empty()) floor_file::LoadWhole(view, path);
     ::ShowWindow(frame, show);
     ::SetFocus(view);
     MSG msg;

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "FloorFile.h"
 #include "ILexer.h"
 #include "Lexilla.h"
 #include "Scintilla.h"
@@ -29,28 +30,6 @@ LRESULT CALLBACK FrameProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
     }
 }
 
-// The command line without quotes: one path, as the program reads its own.
-std::string PathArgument(const char* commandLine) {
-    std::string path;
-    for (const char* c = commandLine; *c; ++c)
-        if (*c != '"') path += *c;
-    return path;
-}
-
-void LoadWhole(const std::string& path) {
-    HANDLE file =
-        ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    LARGE_INTEGER size{};
-    ::GetFileSizeEx(file, &size);
-    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    ::CloseHandle(file);
-    ::SendMessageA(view, SCI_ADDTEXT, read, reinterpret_cast<LPARAM>(bytes.data()));
-    ::SendMessageA(view, SCI_SETSEL, 0, 0);
-}
-
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
@@ -67,8 +46,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
     view = ::CreateWindowExA(0, "Scintilla", "", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100, frame, nullptr,
                              instance, nullptr);
     ::SendMessageA(view, SCI_SETILEXER, 0, reinterpret_cast<LPARAM>(CreateLexer("hypertext")));
-    std::string path = PathArgument(commandLine ? commandLine : "");
-    if (!path.empty()) LoadWhole(path);
+    std::string path = floor_file::PathArgument(commandLine);
+    if (!path.empty()) floor_file::LoadWhole(view, path);
     ::ShowWindow(frame, show);
     ::SetFocus(view);
     MSG msg;
