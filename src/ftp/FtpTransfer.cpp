@@ -653,12 +653,6 @@ bool FtpTransfer::CommitPart(int lane, const std::string& target) {
         basic.FileAttributes = kept;
         ::SetFileInformationByHandle(part.file.Get(), FileBasicInfo, &basic, sizeof(basic));
     }
-    // A file that replaces one the user had is on the disk before the old one goes: after a
-    // power cut the rename alone could stand, in front of a file that never got its bytes.
-    if (attributes != INVALID_FILE_ATTRIBUTES && !::FlushFileBuffers(part.file.Get())) {
-        DiscardPart(lane);
-        return false;
-    }
     if (RenameOpenFile(part.file.Get(), target)) {
         part.file.Reset();
         part.path.clear();
