@@ -318,20 +318,31 @@ bool Document::LoadFromFile(const std::string& path) {
     else if (view_.Call(SCI_GETLENGTH) > 0)
         view_.Call(SCI_SETCODEPAGE, 0);
     byteOrderMark_ = byteOrderMark;
-    // Enter and pasted text end their lines as the file's first line ends; a file of one line
-    // keeps the view's own (CR LF).
-    Sci_Position firstEnd = view_.Call(SCI_GETLINEENDPOSITION, 0);
-    if (firstEnd < view_.Call(SCI_GETLENGTH)) {
-        bool cr = view_.Call(SCI_GETCHARAT, firstEnd) == '\r';
-        bool lf = view_.Call(SCI_GETCHARAT, cr ? firstEnd + 1 : firstEnd) == '\n';
-        if (cr || lf) view_.Call(SCI_SETEOLMODE, cr && lf ? SC_EOL_CRLF : cr ? SC_EOL_CR : SC_EOL_LF);
-    }
+    view_.Call(SCI_SETEOLMODE, LineEndMode());
     view_.Call(SCI_SETSEL, 0, 0);
     view_.Call(SCI_SETUNDOCOLLECTION, 1);
     view_.Call(SCI_SETSAVEPOINT);
     path_ = path;
     view_.Call(SCI_SETREADONLY, readOnlyChosen_ || (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY));
     return true;
+}
+
+// Enter and pasted text end their lines as the file's lines end. A file of one line, or one that
+// mixes line ends, gets CR LF: an LF typed after a CR, or a CR before an LF, would join the two
+// into one line end, and Enter would make no new line.
+int Document::LineEndMode() const {
+    constexpr sptr_t linesLooked = 1000;
+    sptr_t lines = std::min<sptr_t>(view_.Call(SCI_GETLINECOUNT) - 1, linesLooked);
+    int mode = -1;
+    for (sptr_t line = 0; line < lines; ++line) {
+        Sci_Position end = view_.Call(SCI_GETLINEENDPOSITION, line);
+        bool cr = view_.Call(SCI_GETCHARAT, end) == '\r';
+        bool lf = view_.Call(SCI_GETCHARAT, cr ? end + 1 : end) == '\n';
+        int found = cr && lf ? SC_EOL_CRLF : cr ? SC_EOL_CR : SC_EOL_LF;
+        if (mode >= 0 && found != mode) return SC_EOL_CRLF;
+        mode = found;
+    }
+    return mode >= 0 ? mode : SC_EOL_CRLF;
 }
 
 // Reads the file to its end into the view; false when a read fails, the component runs out of

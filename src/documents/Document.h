@@ -80,6 +80,7 @@ class Document : public Window {
   private:
     explicit Document(DocumentHost& host);
     bool ReadText(HANDLE file, ULONGLONG size, bool& byteOrderMark, bool& utf8);
+    int LineEndMode() const;
     bool WriteText(HANDLE file) const;
     bool WriteInPlace(const std::string& target) const;
     bool RefreshWriteTime();

@@ -219,19 +219,24 @@ TEST_F(DocumentsTest, SavingUpdatesTheTabTextAndTheRememberedTime) {
 }
 
 // A line broken by Enter or text pasted in ends its lines the way the file does: a file of
-// one kind of line end must not come back with two.
+// one kind of line end must not come back with two. Where a file mixes them, CR LF is the one
+// that can never join a CR or an LF beside it into a single line end.
 TEST_F(DocumentsTest, NewLinesTakeTheFilesLineEnd) {
     struct Case {
         const char* name;
-        std::string lineEnd; // of the file; empty for a file of one line
-        std::string typed;   // what Enter and a paste of two lines add
+        std::string first, second; // the file's two line ends; empty for a file of one line
+        std::string typed;         // what Enter and a paste of two lines add
     };
-    const Case cases[] = {
-        {"LF", "\n", "\n"}, {"CRLF", "\r\n", "\r\n"}, {"CR", "\r", "\r"}, {"one line", "", "\r\n"}};
+    const Case cases[] = {{"LF", "\n", "\n", "\n"},
+                          {"CRLF", "\r\n", "\r\n", "\r\n"},
+                          {"CR", "\r", "\r", "\r"},
+                          {"one line", "", "", "\r\n"},
+                          {"CR, then LF", "\r", "\n", "\r\n"},
+                          {"LF, then CR", "\n", "\r", "\r\n"}};
     int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::string text = "<?php" + c.lineEnd + "echo 1;" + c.lineEnd + "?>";
+        std::string text = "<?php" + c.first + "echo 1;" + c.second + "?>";
         std::string path = MakeFile("ends" + std::to_string(++n) + ".php", text);
         Document* document = Open(path);
         ASSERT_NE(document, nullptr);
