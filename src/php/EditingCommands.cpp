@@ -85,6 +85,25 @@ bool IsUtf8View(const EditorView& view) {
     return view.Call(SCI_GETCODEPAGE) == SC_CP_UTF8;
 }
 
+// The next match of `text` (as the view holds it) in [from, to), or nothing.
+std::optional<Sci_CharacterRangeFull> FindIn(const EditorView& view, const std::string& text, bool matchCase,
+                                             bool wholeWord, Sci_Position from, Sci_Position to) {
+    if (text.empty()) return std::nullopt;
+    Sci_TextToFindFull find{};
+    find.chrg.cpMin = from;
+    find.chrg.cpMax = to;
+    find.lpstrText = text.c_str();
+    int flags = (matchCase ? SCFIND_MATCHCASE : 0) | (wholeWord ? SCFIND_WHOLEWORD : 0);
+    if (view.Call(SCI_FINDTEXTFULL, flags, &find) < 0) return std::nullopt;
+    return find.chrgText;
+}
+
+// The next match of the remembered text at or after `from`, up to the end (no wrap-around).
+std::optional<Sci_CharacterRangeFull> FindFrom(const EditorView& view, const SearchState& search,
+                                               const std::string& text, Sci_Position from) {
+    return FindIn(view, text, search.matchCase, search.wholeWord, from, view.Call(SCI_GETLENGTH));
+}
+
 } // namespace
 
 std::string InViewEncoding(const EditorView& view, const std::string& text) {
@@ -98,51 +117,30 @@ std::string InViewEncoding(const EditorView& view, const std::string& text) {
     return converted;
 }
 
-namespace {
-
-// The next match of the remembered text at or after `from`, up to the end (no wrap-around).
-std::optional<Sci_CharacterRangeFull> FindFrom(const EditorView& view, const SearchState& search,
-                                               Sci_Position from) {
-    if (search.findText.empty()) return std::nullopt;
-    std::string text = InViewEncoding(view, search.findText);
-    Sci_TextToFindFull find{};
-    find.chrg.cpMin = from;
-    find.chrg.cpMax = view.Call(SCI_GETLENGTH);
-    find.lpstrText = text.c_str();
-    int flags = (search.matchCase ? SCFIND_MATCHCASE : 0) | (search.wholeWord ? SCFIND_WHOLEWORD : 0);
-    if (view.Call(SCI_FINDTEXTFULL, flags, &find) < 0) return std::nullopt;
-    return find.chrgText;
-}
-
-} // namespace
-
 bool FindNext(const EditorView& view, const SearchState& search, bool fromSelectionEnd) {
-    auto match =
-        FindFrom(view, search, view.Call(fromSelectionEnd ? SCI_GETSELECTIONEND : SCI_GETSELECTIONSTART));
+    auto match = FindFrom(view, search, InViewEncoding(view, search.findText),
+                          view.Call(fromSelectionEnd ? SCI_GETSELECTIONEND : SCI_GETSELECTIONSTART));
     if (!match) return false;
     view.Call(SCI_SETSEL, match->cpMin, match->cpMax);
     return true;
 }
 
 bool SelectionMatches(const EditorView& view, const SearchState& search) {
-    std::string selected = SelectedText(view);
-    if (selected.empty()) return false;
-    if (!IsUtf8View(view))
-        return search.matchCase ? selected == search.findText : EqualNoCase(selected, search.findText);
-    std::string findText = InViewEncoding(view, search.findText);
-    if (search.matchCase) return selected == findText;
-    std::wstring a = Wide(selected, CP_UTF8), b = Wide(findText, CP_UTF8);
-    return ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
-                            b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
+    // The component compares as its search does, so Replace takes only what Find would find.
+    Sci_Position start = view.Call(SCI_GETSELECTIONSTART), end = view.Call(SCI_GETSELECTIONEND);
+    if (end <= start) return false;
+    auto match = FindIn(view, InViewEncoding(view, search.findText), search.matchCase, false, start, end);
+    return match && match->cpMin == start && match->cpMax == end;
 }
 
 int ReplaceAll(const EditorView& view, const SearchState& search) {
+    const std::string findText = InViewEncoding(view, search.findText);
     const std::string replaceText = InViewEncoding(view, search.replaceText);
     const auto replacement = static_cast<Sci_Position>(replaceText.size());
     Sci_Position from = view.Call(SCI_GETSELECTIONSTART);
     int count = 0;
     view.Call(SCI_BEGINUNDOACTION);
-    while (auto match = FindFrom(view, search, from)) {
+    while (auto match = FindFrom(view, search, findText, from)) {
         Sci_Position length = view.Call(SCI_GETLENGTH);
         view.Call(SCI_SETTARGETRANGE, match->cpMin, match->cpMax);
         view.Call(SCI_REPLACETARGET, replaceText.size(), replaceText.c_str());

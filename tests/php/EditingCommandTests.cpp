@@ -148,6 +148,38 @@ TEST_F(EditingTest, FindAndReplaceSpeakTheDocumentsEncoding) {
     EXPECT_EQ(Text(), "caf\xE9 th\xE9");
 }
 
+// Replace takes the selection only where Find would have found exactly it.
+TEST_F(EditingTest, ReplaceTakesOnlyWhatFindWouldMatch) {
+    struct Case {
+        const char* name;
+        int codePage;
+        std::string text; // all of it selected
+        const char* find;
+        bool replaced;
+    };
+    const Case cases[] = {
+        {"other case", SC_CP_UTF8, "CAF\xC3\x89", "caf\xE9", true},
+        {"a ligature is not its letters", SC_CP_UTF8,
+         "\xC3\xA6"
+         "ble",
+         "AEBLE", false},
+        {"an invisible hyphen counts", SC_CP_UTF8,
+         "ab\xC2\xAD"
+         "cd",
+         "ABCD", false},
+        {"a NUL counts", 0, std::string("ab\0cd", 5), "ab", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        View().Call(SCI_SETCODEPAGE, c.codePage);
+        View().Call(SCI_CLEARALL);
+        View().Call(SCI_ADDTEXT, c.text.size(), c.text.data());
+        View().Call(SCI_SETSEL, 0, View().Call(SCI_GETLENGTH));
+        DialogButton(FR_REPLACE, c.find, "x");
+        EXPECT_EQ(Text().substr(0, 1) == "x", c.replaced);
+    }
+}
+
 TEST_F(EditingTest, ReplaceOnAReadOnlyViewChangesNothingAndReturns) {
     for (DWORD button : {FR_REPLACE, FR_REPLACEALL}) {
         SetText("ab ab ab");
