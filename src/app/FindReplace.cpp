@@ -1,6 +1,9 @@
 // FindReplace: the modeless find and replace dialogs over the selected document.
 #include "app/FindReplace.h"
 
+#include <dlgs.h>
+
+#include <algorithm>
 #include <string>
 
 #include "app/FrameBars.h"
@@ -51,7 +54,34 @@ void FindReplace::Open(HWND owner, bool find) {
     // The dialog keeps the focus, so the text to find can be typed at once. Handing the focus
     // back to the view would activate the frame, and Wine then stacks the frame over its own
     // dialog: the dialog would be open but out of sight.
-    if (dialog_) ::ShowWindow(dialog_, SW_SHOW);
+    if (!dialog_) return;
+    // The ANSI seed holds look-alikes of what the code page lacks: the boxes get what was typed.
+    SetTypedText(edt1, search_.typedFind);
+    if (!find) SetTypedText(edt2, search_.typedReplace);
+    ::ShowWindow(dialog_, SW_SHOW);
+}
+
+// The box's text as typed, in UTF-8, if the dialog's ANSI text `ansi` came from it; else empty.
+std::string FindReplace::TypedText(int box, const std::string& ansi) const {
+    HWND control = dialog_ ? ::GetDlgItem(dialog_, box) : nullptr;
+    if (!control) return {};
+    wchar_t text[256] = L"";
+    int length = ::GetWindowTextW(control, text, 256);
+    auto convert = [&](UINT codePage) {
+        int size = ::WideCharToMultiByte(codePage, 0, text, length, nullptr, 0, nullptr, nullptr);
+        std::string bytes(static_cast<size_t>(std::max(size, 0)), '\0');
+        ::WideCharToMultiByte(codePage, 0, text, length, bytes.data(), size, nullptr, nullptr);
+        return bytes;
+    };
+    return length > 0 && convert(CP_ACP) == ansi ? convert(CP_UTF8) : std::string();
+}
+
+void FindReplace::SetTypedText(int box, const std::string& typed) const {
+    if (typed.empty()) return;
+    int size = ::MultiByteToWideChar(CP_UTF8, 0, typed.data(), static_cast<int>(typed.size()), nullptr, 0);
+    std::wstring text(static_cast<size_t>(std::max(size, 0)), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, typed.data(), static_cast<int>(typed.size()), text.data(), size);
+    ::SetDlgItemTextW(dialog_, box, text.c_str());
 }
 
 void FindReplace::Repeat(HWND owner) {
@@ -82,6 +112,7 @@ void FindReplace::OnDialogMessage(const FINDREPLACEA& request) {
         return;
     }
     search_.findText = request.lpstrFindWhat ? request.lpstrFindWhat : "";
+    search_.typedFind = TypedText(edt1, search_.findText);
     search_.matchCase = (request.Flags & FR_MATCHCASE) != 0;
     search_.wholeWord = (request.Flags & FR_WHOLEWORD) != 0;
     Document* document = tabs_.SelectedDocument();
@@ -93,11 +124,12 @@ void FindReplace::OnDialogMessage(const FINDREPLACEA& request) {
     }
     if (!(request.Flags & (FR_REPLACE | FR_REPLACEALL))) return;
     search_.replaceText = request.lpstrReplaceWith ? request.lpstrReplaceWith : "";
+    search_.typedReplace = TypedText(edt2, search_.replaceText);
     // The view refuses every change: there is nothing to replace, and nothing to move on to.
     if (view.Call(SCI_GETREADONLY)) return;
     if (request.Flags & FR_REPLACE) {
         if (SelectionMatches(view, search_))
-            view.Call(SCI_REPLACESEL, 0, InViewEncoding(view, search_.replaceText).c_str());
+            view.Call(SCI_REPLACESEL, 0, ReplaceTextInView(view, search_).c_str());
         ShowResult(FindNext(view, search_, true));
     } else {
         HCURSOR previous = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));

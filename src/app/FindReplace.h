@@ -35,6 +35,8 @@ class FindReplace {
     void Open(HWND owner, bool find);
     void Repeat(HWND owner);
     void ShowResult(bool found);
+    std::string TypedText(int box, const std::string& ansi) const;
+    void SetTypedText(int box, const std::string& typed) const;
 
     DocumentTabs& tabs_;
     FrameBars& bars_;

@@ -106,19 +106,41 @@ std::optional<Sci_CharacterRangeFull> FindFrom(const EditorView& view, const Sea
 
 } // namespace
 
-std::string InViewEncoding(const EditorView& view, const std::string& text) {
-    if (text.empty() || !IsUtf8View(view)) return text;
-    std::wstring wide = Wide(text, CP_ACP);
-    int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                       nullptr, nullptr);
-    std::string converted(static_cast<size_t>(std::max(length, 0)), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), converted.data(), length,
-                          nullptr, nullptr);
-    return converted;
+namespace {
+
+std::string Narrow(const std::wstring& wide, UINT codePage, DWORD flags = 0, BOOL* lossy = nullptr) {
+    int size = static_cast<int>(wide.size());
+    int length = ::WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, nullptr, lossy);
+    std::string text(static_cast<size_t>(std::max(length, 0)), '\0');
+    ::WideCharToMultiByte(codePage, flags, wide.data(), size, text.data(), length, nullptr, lossy);
+    return text;
+}
+
+// `ansi` as the view holds it, or what was typed (`typed`, UTF-8) where that is known.
+std::optional<std::string> InView(const EditorView& view, const std::string& ansi, const std::string& typed) {
+    if (IsUtf8View(view)) return typed.empty() ? Narrow(Wide(ansi, CP_ACP), CP_UTF8) : typed;
+    if (typed.empty()) return ansi;
+    BOOL lossy = FALSE;
+    std::string bytes = Narrow(Wide(typed, CP_UTF8), CP_ACP, WC_NO_BEST_FIT_CHARS, &lossy);
+    if (lossy) return std::nullopt;
+    return bytes;
+}
+
+} // namespace
+
+std::optional<std::string> FindTextInView(const EditorView& view, const SearchState& search) {
+    return InView(view, search.findText, search.typedFind);
+}
+
+std::string ReplaceTextInView(const EditorView& view, const SearchState& search) {
+    // What an ANSI document cannot hold goes in as the look-alike the dialog chose.
+    return InView(view, search.replaceText, search.typedReplace).value_or(search.replaceText);
 }
 
 bool FindNext(const EditorView& view, const SearchState& search, bool fromSelectionEnd) {
-    auto match = FindFrom(view, search, InViewEncoding(view, search.findText),
+    std::optional<std::string> text = FindTextInView(view, search);
+    if (!text) return false;
+    auto match = FindFrom(view, search, *text,
                           view.Call(fromSelectionEnd ? SCI_GETSELECTIONEND : SCI_GETSELECTIONSTART));
     if (!match) return false;
     view.Call(SCI_SETSEL, match->cpMin, match->cpMax);
@@ -129,13 +151,14 @@ bool SelectionMatches(const EditorView& view, const SearchState& search) {
     // The component compares as its search does, so Replace takes only what Find would find.
     Sci_Position start = view.Call(SCI_GETSELECTIONSTART), end = view.Call(SCI_GETSELECTIONEND);
     if (end <= start) return false;
-    auto match = FindIn(view, InViewEncoding(view, search.findText), search.matchCase, false, start, end);
+    std::optional<std::string> text = FindTextInView(view, search);
+    auto match = text ? FindIn(view, *text, search.matchCase, false, start, end) : std::nullopt;
     return match && match->cpMin == start && match->cpMax == end;
 }
 
 int ReplaceAll(const EditorView& view, const SearchState& search) {
-    const std::string findText = InViewEncoding(view, search.findText);
-    const std::string replaceText = InViewEncoding(view, search.replaceText);
+    const std::string findText = FindTextInView(view, search).value_or(std::string());
+    const std::string replaceText = ReplaceTextInView(view, search);
     const auto replacement = static_cast<Sci_Position>(replaceText.size());
     Sci_Position from = view.Call(SCI_GETSELECTIONSTART);
     int count = 0;

@@ -15,6 +15,10 @@ struct SearchState {
     std::string replaceText;
     bool matchCase = false;
     bool wholeWord = false;
+    // The same texts as they were typed, in UTF-8, when the dialog's boxes gave them: the ANSI
+    // texts hold look-alikes ("l" for a barred l) of what the code page lacks.
+    std::string typedFind;
+    std::string typedReplace;
 };
 
 // Puts text[0, split) before and text[split, end) after the caret or the selection; a selection
@@ -32,9 +36,11 @@ std::string FormatColourValue(COLORREF colour);
 // Insert > Color: the colour chooser, preset from the selection, and its choice written out.
 void InsertColour(const EditorView& view, HWND owner);
 
-// The search texts are in the ANSI code page, as the dialogs give them: this is `text` as the
-// view holds it (UTF-8 in a UTF-8 view).
-std::string InViewEncoding(const EditorView& view, const std::string& text);
+// The find text as the view holds it (UTF-8 in a UTF-8 view); nothing when the view's encoding
+// cannot hold what was typed.
+std::optional<std::string> FindTextInView(const EditorView& view, const SearchState& search);
+// The replacement as the view holds it.
+std::string ReplaceTextInView(const EditorView& view, const SearchState& search);
 // Selects the next match of the remembered text after the selection's end (or from its start);
 // no wrap-around. True when found.
 bool FindNext(const EditorView& view, const SearchState& search, bool fromSelectionEnd);

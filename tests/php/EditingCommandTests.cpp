@@ -247,6 +247,39 @@ TEST_F(EditingTest, RepeatWithoutTextOpensFindAndTheDialogSeedsTheNextSearch) {
     EXPECT_STREQ(seeded, "one");
 }
 
+// A character the ANSI code page lacks reaches a UTF-8 document as typed: the dialog's ANSI text
+// holds a look-alike ("l" for "\u0142"), and Replace All with it replaced every "l".
+TEST_F(EditingTest, TheDialogsKeepCharactersTheCodePageLacks) {
+    View().Call(SCI_SETCODEPAGE, SC_CP_UTF8);
+    SetText("l \xC5\x82 l \xC5\x82"); // l, then the Polish barred l
+    View().Call(SCI_SETSEL, 0, 0);
+    Command(ID_EDIT_REPLACE);
+    HWND dialog = frame_->FindDialog();
+    ASSERT_NE(dialog, nullptr);
+    ::SetDlgItemTextW(dialog, edt1, L"\u0142");
+    ::SetDlgItemTextW(dialog, edt2, L"\u0141");
+    ::SendMessageA(::GetDlgItem(dialog, psh2), BM_CLICK, 0, 0); // Replace All
+    EXPECT_EQ(Text(), "l \xC5\x81 l \xC5\x81");
+
+    // The next dialog starts with the text as it was typed, and so does F3.
+    Command(ID_EDIT_FIND);
+    ASSERT_NE(frame_->FindDialog(), nullptr);
+    wchar_t seeded[128] = L"";
+    ::GetDlgItemTextW(frame_->FindDialog(), edt1, seeded, 128);
+    EXPECT_EQ(std::wstring(seeded), L"\u0142");
+    SetText("l \xC5\x82");
+    View().Call(SCI_SETSEL, 0, 0);
+    Command(ID_EDIT_REPEAT);
+    EXPECT_EQ(Selection(), std::make_pair(Sci_Position{2}, Sci_Position{4}));
+
+    // An ANSI document cannot hold it: nothing is found, and nothing else is replaced.
+    View().Call(SCI_SETCODEPAGE, 0);
+    SetText("l l");
+    View().Call(SCI_SETSEL, 0, 0);
+    Command(ID_EDIT_REPEAT);
+    EXPECT_EQ(Selection(), std::make_pair(Sci_Position{0}, Sci_Position{0}));
+}
+
 TEST_F(EditingTest, GoToLineChecksTheNumberBeforeItMoves) {
     std::string text;
     for (int i = 0; i < 119; ++i)
