@@ -66,22 +66,12 @@ std::string FindReplace::TypedText(int box, const std::string& ansi) const {
     HWND control = dialog_ ? ::GetDlgItem(dialog_, box) : nullptr;
     if (!control) return {};
     wchar_t text[256] = L"";
-    int length = ::GetWindowTextW(control, text, 256);
-    auto convert = [&](UINT codePage) {
-        int size = ::WideCharToMultiByte(codePage, 0, text, length, nullptr, 0, nullptr, nullptr);
-        std::string bytes(static_cast<size_t>(std::max(size, 0)), '\0');
-        ::WideCharToMultiByte(codePage, 0, text, length, bytes.data(), size, nullptr, nullptr);
-        return bytes;
-    };
-    return length > 0 && convert(CP_ACP) == ansi ? convert(CP_UTF8) : std::string();
+    std::wstring_view typed(text, static_cast<size_t>(std::max(::GetWindowTextW(control, text, 256), 0)));
+    return !typed.empty() && NarrowText(typed, CP_ACP) == ansi ? NarrowText(typed, CP_UTF8) : std::string();
 }
 
 void FindReplace::SetTypedText(int box, const std::string& typed) const {
-    if (typed.empty()) return;
-    int size = ::MultiByteToWideChar(CP_UTF8, 0, typed.data(), static_cast<int>(typed.size()), nullptr, 0);
-    std::wstring text(static_cast<size_t>(std::max(size, 0)), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, typed.data(), static_cast<int>(typed.size()), text.data(), size);
-    ::SetDlgItemTextW(dialog_, box, text.c_str());
+    if (!typed.empty()) ::SetDlgItemTextW(dialog_, box, WideText(typed, CP_UTF8).c_str());
 }
 
 void FindReplace::Repeat(HWND owner) {

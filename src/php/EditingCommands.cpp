@@ -74,13 +74,6 @@ void InsertColour(const EditorView& view, HWND owner) {
 
 namespace {
 
-std::wstring Wide(const std::string& text, UINT codePage) {
-    int length = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(std::max(length, 0)), L'\0');
-    ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
-
 bool IsUtf8View(const EditorView& view) {
     return view.Call(SCI_GETCODEPAGE) == SC_CP_UTF8;
 }
@@ -108,20 +101,12 @@ std::optional<Sci_CharacterRangeFull> FindFrom(const EditorView& view, const Sea
 
 namespace {
 
-std::string Narrow(const std::wstring& wide, UINT codePage, DWORD flags = 0, BOOL* lossy = nullptr) {
-    int size = static_cast<int>(wide.size());
-    int length = ::WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, nullptr, lossy);
-    std::string text(static_cast<size_t>(std::max(length, 0)), '\0');
-    ::WideCharToMultiByte(codePage, flags, wide.data(), size, text.data(), length, nullptr, lossy);
-    return text;
-}
-
 // `ansi` as the view holds it, or what was typed (`typed`, UTF-8) where that is known.
 std::optional<std::string> InView(const EditorView& view, const std::string& ansi, const std::string& typed) {
-    if (IsUtf8View(view)) return typed.empty() ? Narrow(Wide(ansi, CP_ACP), CP_UTF8) : typed;
+    if (IsUtf8View(view)) return typed.empty() ? NarrowText(WideText(ansi, CP_ACP), CP_UTF8) : typed;
     if (typed.empty()) return ansi;
     BOOL lossy = FALSE;
-    std::string bytes = Narrow(Wide(typed, CP_UTF8), CP_ACP, WC_NO_BEST_FIT_CHARS, &lossy);
+    std::string bytes = NarrowText(WideText(typed, CP_UTF8), CP_ACP, WC_NO_BEST_FIT_CHARS, &lossy);
     if (lossy) return std::nullopt;
     return bytes;
 }

@@ -1,6 +1,8 @@
 // Text helpers.
 #include "win/Strings.h"
 
+#include <algorithm>
+
 std::string LoadResourceString(UINT id) {
     char buffer[4096]; // the longest entry is a few hundred characters
     int copied = ::LoadStringA(::GetModuleHandleA(nullptr), id, buffer, sizeof(buffer));
@@ -42,4 +44,22 @@ std::string CommandTooltip(const std::string& commandString) {
 
 bool EqualNoCase(const std::string& a, const std::string& b) {
     return ::lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+std::wstring WideText(std::string_view text, UINT codePage) {
+    int size = static_cast<int>(text.size());
+    int length = size > 0 ? ::MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0) : 0;
+    std::wstring wide(static_cast<size_t>(std::max(length, 0)), L'\0');
+    if (length > 0) ::MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+std::string NarrowText(std::wstring_view text, UINT codePage, DWORD flags, BOOL* lossy) {
+    int size = static_cast<int>(text.size());
+    int length =
+        size > 0 ? ::WideCharToMultiByte(codePage, flags, text.data(), size, nullptr, 0, nullptr, lossy) : 0;
+    std::string narrow(static_cast<size_t>(std::max(length, 0)), '\0');
+    if (length > 0)
+        ::WideCharToMultiByte(codePage, flags, text.data(), size, narrow.data(), length, nullptr, lossy);
+    return narrow;
 }

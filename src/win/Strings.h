@@ -1,4 +1,5 @@
-// Text helpers: string resources and the case-insensitive comparison used for paths.
+// Text helpers: string resources, code page conversions and the case-insensitive comparison
+// used for paths.
 #pragma once
 
 #include <windows.h>
@@ -22,3 +23,8 @@ std::string CommandTooltip(const std::string& commandString);
 
 // Case-insensitive comparison that knows the system's multibyte code page (for paths).
 bool EqualNoCase(const std::string& a, const std::string& b);
+
+// `text` in code page `codePage` as UTF-16, and back. `flags` and `lossy` are those of
+// WideCharToMultiByte: WC_NO_BEST_FIT_CHARS with `lossy` tells a text the code page cannot hold.
+std::wstring WideText(std::string_view text, UINT codePage);
+std::string NarrowText(std::wstring_view text, UINT codePage, DWORD flags = 0, BOOL* lossy = nullptr);
