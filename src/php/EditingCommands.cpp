@@ -97,10 +97,6 @@ std::optional<Sci_CharacterRangeFull> FindFrom(const EditorView& view, const Sea
     return FindIn(view, text, search.matchCase, search.wholeWord, from, view.Call(SCI_GETLENGTH));
 }
 
-} // namespace
-
-namespace {
-
 // `ansi` as the view holds it, or what was typed (`typed`, UTF-8) where that is known.
 std::optional<std::string> InView(const EditorView& view, const std::string& ansi, const std::string& typed) {
     if (IsUtf8View(view)) return typed.empty() ? NarrowText(WideText(ansi, CP_ACP), CP_UTF8) : typed;
